@@ -1,0 +1,43 @@
+# JUCE 7 from the system, compiled once into one static library that every
+# program and test links. Consumers get JUCE's headers and definitions, not its
+# sources, so a clean build compiles each JUCE module exactly once.
+find_package(JUCE CONFIG REQUIRED)
+
+add_library(tessary_juce STATIC)
+target_link_libraries(tessary_juce
+  PRIVATE
+    juce::juce_core
+    juce::juce_events
+    juce::juce_data_structures
+    juce::juce_graphics
+    juce::juce_gui_basics
+  PUBLIC
+    juce::juce_recommended_config_flags)
+
+set(TESSARY_JUCE_DEFINITIONS
+  JUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1
+  JUCE_STANDALONE_APPLICATION=1
+  JUCE_DISPLAY_SPLASH_SCREEN=0
+  JUCE_USE_CURL=0
+  JUCE_WEB_BROWSER=0
+  JUCE_USE_XSHM=1
+  JUCE_MODULE_AVAILABLE_juce_core=1
+  JUCE_MODULE_AVAILABLE_juce_events=1
+  JUCE_MODULE_AVAILABLE_juce_data_structures=1
+  JUCE_MODULE_AVAILABLE_juce_graphics=1
+  JUCE_MODULE_AVAILABLE_juce_gui_basics=1)
+target_compile_definitions(tessary_juce PUBLIC ${TESSARY_JUCE_DEFINITIONS})
+
+get_target_property(_juce_core_include juce::juce_core INTERFACE_INCLUDE_DIRECTORIES)
+target_include_directories(tessary_juce SYSTEM PUBLIC ${_juce_core_include})
+
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(TESSARY_FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+pkg_check_modules(TESSARY_FONTCONFIG IMPORTED_TARGET fontconfig)
+# Debian builds juce_graphics against the system PNG, JPEG and zlib libraries.
+pkg_check_modules(TESSARY_IMAGE_LIBS REQUIRED IMPORTED_TARGET libpng libjpeg zlib)
+target_link_libraries(tessary_juce PUBLIC PkgConfig::TESSARY_FREETYPE PkgConfig::TESSARY_IMAGE_LIBS Threads::Threads ${CMAKE_DL_LIBS} rt)
+if(TESSARY_FONTCONFIG_FOUND)
+  target_link_libraries(tessary_juce PUBLIC PkgConfig::TESSARY_FONTCONFIG)
+endif()

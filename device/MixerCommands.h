@@ -1,0 +1,31 @@
+// The mixer program's command set for the Tessary's internal mixer: one AV/C
+// CONTROL frame per command, sent on the program's driver session. Keeps the
+// last level and a mute flag per channel slot so that mute can be carried out
+// as a volume of minus infinity and undone by re-sending the cached level.
+#pragma once
+
+#include <cstdint>
+
+class MixerCommands {
+public:
+    // Opens the control path, reads the node directory, opens the session on the
+    // first Tessary and sends balance 128 to the six input channels.
+    MixerCommands();
+    virtual ~MixerCommands();
+
+    // Each returns true when the request reached the driver with status 0 (or, for
+    // setVolume on a muted slot, when nothing needed sending).
+    bool setVolume(int channelIndex, int audioChannel, int level);
+    bool setBalance(int channelIndex, int audioChannel, int position);
+    bool setMute(int muteIndex, bool on);
+    bool setPlaybackRoute(int choice);
+    bool setOutputSource(int output, bool fromMix);
+    bool setHeadphoneSource(int choice);
+
+    MixerCommands(const MixerCommands&) = delete;
+    MixerCommands& operator=(const MixerCommands&) = delete;
+};
+
+// The program's one command object, published by the main panel before any
+// control exists; null until then.
+extern MixerCommands* theMixerCommands;
