@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the programs and the tests need, then
 # configures and builds. Safe to run again: it installs only what is missing.
-# Usage: tools/setup.sh [BUILD_DIR] [extra cmake args...]
+# Usage: tools/setup.sh [BUILD_DIR] [cmake args...] [--target TARGET...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build/release}
 shift || true
+configure_args=()
+build_args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --target) build_args+=(--target "$2"); shift 2 ;;
+    *) configure_args+=("$1"); shift ;;
+  esac
+done
 
 packages=(
   build-essential cmake pkg-config ccache git
@@ -27,5 +35,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${configure_args[@]+"${configure_args[@]}"} >/dev/null
+cmake --build "$build" -j"$(nproc)" ${build_args[@]+"${build_args[@]}"}

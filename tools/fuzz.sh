@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a few seconds.
+#   tools/fuzz.sh [SECONDS_PER_TARGET]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-30}
+build="$here/build/fuzz"
+
+"$here/tools/setup.sh" "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTESSARY_FUZZ=ON -DTESSARY_BUILD_TESTS=OFF -DTESSARY_BUILD_BENCH=OFF --target fuzz_targets
+
+targets=$(cat "$build/fuzz_targets.txt")
+[ -n "$targets" ] || { echo "no fuzz targets"; exit 1; }
+for t in $targets; do
+  corpus="$build/corpus/$t"
+  mkdir -p "$corpus"
+  seeds="$here/tests/fuzz/seeds/$t"
+  [ -d "$seeds" ] && cp -n "$seeds"/* "$corpus"/ 2>/dev/null || true
+  echo "== $t: ${seconds}s"
+  "$build/tests/fuzz/$t" -max_total_time="$seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
+done
+echo "fuzzing: all targets ran without a finding"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds and runs every test.
+#   tools/test.sh              release build in build/release
+#   tools/test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build/sanitize
+# Tests that open windows need an X display; without one they run under Xvfb.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+
+build="$here/build/release"
+cmake_args=()
+if [ "${1:-}" = "--sanitize" ]; then
+  build="$here/build/sanitize"
+  cmake_args+=(-DTESSARY_SANITIZE=ON -DTESSARY_BUILD_BENCH=OFF)
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/tools/lsan.supp}
+fi
+
+"$here/tools/setup.sh" "$build" ${cmake_args[@]+"${cmake_args[@]}"}
+
+run_ctest() { ctest --test-dir "$build" --output-on-failure -j2 --timeout 300; }
+if [ -z "${DISPLAY:-}" ]; then
+  export -f run_ctest
+  export build
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c run_ctest
+else
+  run_ctest
+fi
