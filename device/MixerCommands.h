@@ -5,6 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+class AvcFrame;
+class ControlDevice;
+class DriverSession;
 
 class MixerCommands {
 public:
@@ -24,6 +29,17 @@ public:
 
     MixerCommands(const MixerCommands&) = delete;
     MixerCommands& operator=(const MixerCommands&) = delete;
+
+private:
+    static constexpr int kSlots = 10;
+
+    void start();
+    bool send(const AvcFrame& frame);
+
+    std::unique_ptr<ControlDevice> control;
+    std::unique_ptr<DriverSession> session;
+    std::int32_t levels[kSlots] = {};
+    bool muted[kSlots] = {};
 };
 
 // The program's one command object, published by the main panel before any
