@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 ControlDevice::ControlDevice(const InterfaceProfile& profile) : profile(profile)
 {
@@ -18,7 +19,12 @@ ControlDevice::~ControlDevice()
 
 StatusCode ControlDevice::openHandle()
 {
-    const std::string path = controlPath(profile);
+    std::string path;
+    try {
+        path = controlPath(profile);
+    } catch (const std::bad_alloc&) {
+        return profile.checksApiVersion ? status::kOutOfMemory : status::kOperationFailed;
+    }
     HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
@@ -87,13 +93,11 @@ StatusCode ControlDevice::readNodes()
     StatusCode firstFailure = status::kSuccess;
     const std::uint32_t count = std::min<std::uint32_t>(directory.count, kMaxNodeIds);
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint32_t nodeId = directory.nodeIds[i];
-        NodeRecord record(profile.nodeRecordSize);
-        const StatusCode result =
-            ioctl(profile.nodeRecordRequest, &nodeId, sizeof nodeId, record.data(), profile.nodeRecordSize);
-        if (result == status::kSuccess)
-            nodeRecords.push_back(std::move(record));
-        else if (firstFailure == status::kSuccess)
+        NodeRecord record;
+        StatusCode result = readNodeRecord(directory.nodeIds[i], record);
+        if (result == status::kSuccess && !keepRecord(std::move(record)))
+            result = status::kOutOfMemory;
+        if (result != status::kSuccess && firstFailure == status::kSuccess)
             firstFailure = result;
     }
     return profile.reportsNodeRecordFailures ? firstFailure : status::kSuccess;
@@ -129,9 +133,23 @@ StatusCode ControlDevice::readNodeDirectory(NodeDirectoryBlock& block)
     return ioctl(profile.nodeDirectoryRequest, nullptr, 0, &block, sizeof block);
 }
 
+bool ControlDevice::keepRecord(NodeRecord&& record)
+{
+    try {
+        nodeRecords.push_back(std::move(record));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 StatusCode ControlDevice::readNodeRecord(std::uint32_t nodeId, NodeRecord& record)
 {
-    record.assign(profile.nodeRecordSize, 0);
+    try {
+        record.assign(profile.nodeRecordSize, 0);
+    } catch (const std::bad_alloc&) {
+        return status::kOutOfMemory;
+    }
     return ioctl(profile.nodeRecordRequest, &nodeId, sizeof nodeId, record.data(), profile.nodeRecordSize);
 }
 

@@ -76,6 +76,7 @@ protected:
 
 private:
     StatusCode openHandle();
+    bool keepRecord(NodeRecord&& record);
 
     HANDLE handle = nullptr;
     std::vector<NodeRecord> nodeRecords;
