@@ -238,17 +238,20 @@ std::vector<std::string> logicalLines(const std::string& text)
     std::istringstream in(text);
     std::string line;
     bool continues = false;
+    bool hexList = false;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (continues)
+        if (continues) {
             lines.back() += trimmed(line);
-        else
+        } else {
             lines.push_back(line);
+            const std::string start = trimmed(line);
+            hexList = !start.empty() && start[0] != '[' && line.find("=hex") != std::string::npos;
+        }
         std::string& last = lines.back();
         const auto end = last.find_last_not_of(" \t");
-        continues = end != std::string::npos && last[end] == '\\' && last.find("=hex") != std::string::npos &&
-                    trimmed(last)[0] != '[';
+        continues = hexList && end != std::string::npos && last[end] == '\\';
         if (continues)
             last.erase(end);
     }
