@@ -113,6 +113,7 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define WAIT_ABANDONED 0x00000080UL
 #define WAIT_TIMEOUT 0x00000102UL
 #define WAIT_FAILED 0xFFFFFFFFUL
+#define STILL_ACTIVE 259UL
 #define MAXIMUM_WAIT_OBJECTS 64
 
 typedef struct _SECURITY_ATTRIBUTES {
