@@ -1,0 +1,8 @@
+#include "FaderLookAndFeel.h"
+
+#include "Artwork.h"
+
+FaderLookAndFeel::FaderLookAndFeel()
+    : CapFaderLookAndFeel (Artwork::get ("fader_cap.png"))
+{
+}
