@@ -8,11 +8,13 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -39,14 +41,56 @@ struct LogEntry {
     std::vector<std::uint8_t> input;
     DWORD outputSize = 0;
     std::vector<std::uint8_t> frame; // AV/C frame of an AV/C request (its length-field bytes)
+    std::string path;                // the path of an open (code 0)
+    std::uint64_t sequence = 0;      // position in the driver's log, from 1
 
     // One line: program, request code, status and, for AV/C requests, the frame as
     // upper-case two-digit hex bytes separated by single spaces.
     std::string line() const;
 };
 
+// Request codes of the control path and of the unit interfaces.
+namespace request {
+constexpr DWORD kAvcCommand = 0x80883004;
+constexpr DWORD kApiVersion = 0x80882804;
+constexpr DWORD kNodeDirectory = 0x80882040;
+constexpr DWORD kNodeRecord = 0x80882044;
+constexpr DWORD kNodeDirectoryV2 = 0x80882860;
+constexpr DWORD kNodeRecordV2 = 0x80882920;
+constexpr DWORD kRegisterNotifyEvent = 0x80882820;
+constexpr DWORD kReadNotification = 0x80882828;
+constexpr DWORD kReadClockBlock = 0x808828C0;
+constexpr DWORD kWriteSampleRate = 0x808828C4;
+constexpr DWORD kReadCpuBlock = 0x80882A80;
+constexpr DWORD kWriteCpuBlock = 0x80882A84;
+constexpr DWORD kReadBufferBlock = 0x80882A88;
+constexpr DWORD kWriteBufferBlock = 0x80882A8C;
+constexpr DWORD kApplyStep1 = 0x80882A04;
+constexpr DWORD kApplyStep2 = 0x80882A00;
+} // namespace request
+
+// Driver statuses the simulated driver answers with.
+namespace status {
+constexpr DWORD kInvalidParameter = 0xE0000300;      // a value the driver does not accept
+constexpr DWORD kInvalidBufferSize = 0xE0000305;     // input size other than the request's
+constexpr DWORD kOutputTooSmall = 0xE0000320;        // output smaller than the request's block
+constexpr DWORD kWrongObject = 0xE0000342;           // control request on a unit or AV/C on the control path
+constexpr DWORD kDeviceNotFound = 0xE0008001;        // the file's unit has been unplugged
+constexpr DWORD kInvalidFunction = 1;                // ERROR_INVALID_FUNCTION: unknown request code
+} // namespace status
+
+// Interface path of a unit, e.g. \\?\1394#tessary&unit0#{006902cb-e626-45b4-8a62-2eaad63f8d12}
+std::string unitInterfacePath(unsigned unit, const GUID& interfaceClass);
+// Control path: \\.\ and the class GUID in braces (compared case-insensitively).
+std::string controlPath(const GUID& interfaceClass);
+std::string guidText(const GUID& guid); // upper-case, with braces
+
 class SimDriver : public win32::DriverBackend {
 public:
+    // Sets a client's registered event: called with the 4-byte handle the client
+    // passed in its registration, outside the driver's lock.
+    using EventSignal = std::function<void(std::uint32_t eventHandle)>;
+
     explicit SimDriver(unsigned units = 1);
     ~SimDriver() override;
 
@@ -76,6 +120,17 @@ public:
 
     // Name recorded for requests made in this process.
     void setClientName(std::string name);
+
+    // Opens a file for a client in another process (the daemon): its requests
+    // are logged under `client`, and its registered events are set through `signal`.
+    DWORD openFileFor(const std::string& client, const std::string& path, std::uint64_t& fileId,
+                      EventSignal signal);
+
+    // More of the state, for the daemon's status.
+    std::pair<std::uint8_t, std::uint8_t> apiVersion() const;
+    std::uint32_t streamBufferDepth() const; // microseconds, as configured when a unit last connected
+    std::vector<std::uint32_t> nodeDirectory() const;
+    std::vector<LogEntry> logFrom(std::uint64_t firstSequence) const;
 
     // win32::DriverBackend
     std::vector<std::string> interfacePaths(const GUID& interfaceClass) override;
