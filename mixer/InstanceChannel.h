@@ -1,0 +1,49 @@
+// Keeps the mixer to one running instance per user. The running program
+// listens on a Unix socket in the user's runtime folder; a later start
+// connects, hands over its command line and exits, and the running program
+// is told on its message thread. (JUCE's own hand-over does not reach the
+// running instance on Linux.)
+#pragma once
+
+#include <juce_events/juce_events.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+class InstanceChannel
+{
+public:
+    // Called on the message thread with the command line of a later start.
+    using Handler = std::function<void(const juce::String& commandLine)>;
+
+    InstanceChannel() = default;
+    ~InstanceChannel();
+
+    // The socket of this user: $TESSARY_MIXER_INSTANCE_SOCKET, else a file in
+    // $XDG_RUNTIME_DIR, else in a private folder under /tmp.
+    static juce::String socketPath();
+
+    // Tells a running instance that the program was started again. Returns
+    // true when one took the hand-over; false when none is listening.
+    static bool handOver(const juce::String& commandLine);
+
+    // Starts answering later starts; returns false when the socket cannot be set up.
+    bool listen(Handler handler);
+
+    // Longest command line passed on; the rest is dropped.
+    static constexpr size_t maxMessageBytes = 4096;
+
+    InstanceChannel(const InstanceChannel&) = delete;
+    InstanceChannel& operator=(const InstanceChannel&) = delete;
+
+private:
+    void serve();
+    void answer(int connection);
+
+    Handler handler;
+    int listener{-1};
+    int stopPipe[2]{-1, -1};
+    juce::String boundPath;
+    std::thread thread;
+};

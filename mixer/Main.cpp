@@ -1,0 +1,3 @@
+#include "MixerApplication.h"
+
+START_JUCE_APPLICATION(MixerApplication)

@@ -1,0 +1,38 @@
+// The mixer program: installs the skin's default look, builds the one mixer
+// window and keeps the program to one instance.
+#pragma once
+
+#include "InstanceChannel.h"
+#include "MixerWindow.h"
+
+#include <AppLookAndFeel.h>
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+class MixerApplication : public juce::JUCEApplication
+{
+public:
+    MixerApplication();
+    ~MixerApplication() override;
+
+    void initialise(const juce::String& commandLine) override;
+    void shutdown() override;
+    const juce::String getApplicationName() override;
+    const juce::String getApplicationVersion() override;
+    bool moreThanOneInstanceAllowed() override;
+    void anotherInstanceStarted(const juce::String& commandLine) override;
+
+    static constexpr int windowWidth = 641;
+    static constexpr int windowHeight = 448;
+
+    MixerWindow* getMainWindow() const { return mainWindow.getComponent(); }
+
+private:
+    std::unique_ptr<AppLookAndFeel> lookAndFeel;
+    // The window deletes itself when closed, so the application only watches it.
+    juce::Component::SafePointer<MixerWindow> mainWindow;
+    InstanceChannel instanceChannel;
+    bool handedOver{false};
+};

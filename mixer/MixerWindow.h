@@ -1,0 +1,36 @@
+// The mixer's one window: the strip panels as its content, the mixer panel
+// over them, and the skin's own minimise button in the title bar.
+#pragma once
+
+#include "MixerPanel.h"
+
+#include <MixerBackground.h>
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+class MixerWindow : public juce::DialogWindow, public juce::ActionListener
+{
+public:
+    explicit MixerWindow(const juce::String& title);
+    ~MixerWindow() override;
+
+    void actionListenerCallback(const juce::String& message) override;
+    void closeButtonPressed() override;
+
+    MixerPanel& getPanel() { return *panel; }
+    juce::ImageButton& getMinimiseButton() { return minButton; }
+
+    static juce::Colour backgroundColour() { return juce::Colour(0, 90, 245); }
+
+private:
+    juce::Image minimiseNormal;
+    juce::Image minimiseOver;
+    juce::Image minimiseDown;
+    MixerBackground* background{nullptr}; // owned as the window's content
+    std::unique_ptr<MixerPanel> panel;
+    juce::ImageButton minButton{"minButton"};
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MixerWindow)
+};

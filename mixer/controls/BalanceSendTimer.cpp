@@ -1,0 +1,10 @@
+#include "BalanceSendTimer.h"
+
+#include <device/MixerCommands.h>
+
+void BalanceSendTimer::send(int channelIndex, int audioChannel, int value)
+{
+    // Before the panel has published the command object there is no device to tell.
+    if (theMixerCommands != nullptr)
+        theMixerCommands->setBalance(channelIndex, audioChannel, value);
+}
