@@ -514,6 +514,18 @@ void SimDriver::completeAsynchronously(DWORD code, std::chrono::milliseconds del
     state->delays[code] = std::max(delay, std::chrono::milliseconds(0));
 }
 
+std::map<DWORD, DWORD> SimDriver::injectedFailures() const
+{
+    std::lock_guard<std::mutex> guard(state->mutex);
+    return state->failures;
+}
+
+std::map<DWORD, std::chrono::milliseconds> SimDriver::asynchronousCodes() const
+{
+    std::lock_guard<std::mutex> guard(state->mutex);
+    return state->delays;
+}
+
 void SimDriver::clearFaults()
 {
     std::lock_guard<std::mutex> guard(state->mutex);

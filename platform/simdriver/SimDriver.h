@@ -131,6 +131,8 @@ public:
     std::uint32_t streamBufferDepth() const; // microseconds, as configured when a unit last connected
     std::vector<std::uint32_t> nodeDirectory() const;
     std::vector<LogEntry> logFrom(std::uint64_t firstSequence) const;
+    std::map<DWORD, DWORD> injectedFailures() const;                      // code -> status
+    std::map<DWORD, std::chrono::milliseconds> asynchronousCodes() const; // code (0: all) -> delay
 
     // win32::DriverBackend
     std::vector<std::string> interfacePaths(const GUID& interfaceClass) override;

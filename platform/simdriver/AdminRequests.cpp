@@ -1,0 +1,79 @@
+#include "AdminRequests.h"
+
+#include "StatusReport.h"
+
+#include <win32/DriverProtocol.h>
+
+#include <cstdio>
+
+namespace sim {
+
+namespace {
+
+using win32::protocol::AdminCommand;
+
+// Room left for log text in one reply.
+constexpr std::size_t kMaxLogText = win32::protocol::kMaxPayload - 1024;
+
+win32::AdminReply ok(std::string text) { return win32::AdminReply{0, std::move(text), 0}; }
+win32::AdminReply refused(std::string text) { return win32::AdminReply{1, std::move(text), 0}; }
+
+std::string hex(DWORD value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+win32::AdminReply logSince(const SimDriver& driver, std::uint64_t first)
+{
+    win32::AdminReply reply = ok({});
+    reply.nextSequence = first;
+    for (const auto& entry : driver.logFrom(first)) {
+        std::string line = entry.line() + "\n";
+        if (reply.text.size() + line.size() > kMaxLogText)
+            break;
+        reply.text += line;
+        reply.nextSequence = entry.sequence + 1;
+    }
+    return reply;
+}
+
+} // namespace
+
+win32::AdminReply answerAdminRequest(SimDriver& driver, std::uint32_t command, std::uint32_t a, std::uint32_t b)
+{
+    switch (static_cast<AdminCommand>(command)) {
+    case AdminCommand::Plug:
+        return ok("plugged unit " + std::to_string(driver.plug()));
+    case AdminCommand::Unplug:
+        if (!driver.unplug())
+            return refused("no unit left to unplug");
+        return ok("unplugged unit " + std::to_string(driver.unitCount()));
+    case AdminCommand::Notify:
+        driver.queueNotification(a);
+        return ok("queued notification of kind " + std::to_string(a));
+    case AdminCommand::Status:
+        return ok(a == 1 ? statusJson(driver) : statusText(driver));
+    case AdminCommand::Log:
+        return logSince(driver, std::uint64_t(b) << 32 | a);
+    case AdminCommand::FailCode:
+        driver.failRequests(a, b);
+        return ok(b == 0 ? "request " + hex(a) + " no longer fails" : "request " + hex(a) + " fails with " + hex(b));
+    case AdminCommand::AsyncCode:
+        driver.completeAsynchronously(a, std::chrono::milliseconds(b));
+        return ok((a == 0 ? std::string("every request") : "request " + hex(a)) + " completes after " +
+                  std::to_string(b) + " ms");
+    case AdminCommand::ApiVersion:
+        if (a > 255 || b > 255)
+            return refused("version parts must be 0..255");
+        driver.setApiVersion(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b));
+        return ok("API version " + std::to_string(a) + "." + std::to_string(b));
+    case AdminCommand::ClearFaults:
+        driver.clearFaults();
+        return ok("faults cleared");
+    }
+    return refused("unknown request " + std::to_string(command));
+}
+
+} // namespace sim

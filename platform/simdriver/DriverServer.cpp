@@ -1,0 +1,337 @@
+#include "DriverServer.h"
+
+#include "AdminRequests.h"
+
+#include <win32/DriverProtocol.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace sim {
+
+using win32::protocol::Message;
+using win32::protocol::MessageType;
+using win32::protocol::Reader;
+using win32::protocol::Writer;
+
+namespace {
+
+constexpr std::size_t kMaxClients = 64;
+constexpr std::size_t kMaxNameLength = 256;
+constexpr std::size_t kMaxPathLength = 4096;
+constexpr std::size_t kMaxIoSize = win32::protocol::kMaxPayload - 64;
+// A client that stops reading its replies is dropped rather than allowed to
+// hold up the completion thread.
+constexpr int kSendTimeoutSeconds = 2;
+
+bool makeFolderFor(const std::string& socketPath, std::string& error)
+{
+    const auto slash = socketPath.find_last_of('/');
+    if (slash == std::string::npos || slash == 0)
+        return true;
+    const std::string folder = socketPath.substr(0, slash);
+    // Create each missing level; only the last one is ours to restrict.
+    for (std::size_t at = folder.find('/', 1); at != std::string::npos; at = folder.find('/', at + 1))
+        ::mkdir(folder.substr(0, at).c_str(), 0755);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot create " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool daemonAnswers(const std::string& socketPath)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const bool answered = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return answered;
+}
+
+} // namespace
+
+class DriverServer::Client : public std::enable_shared_from_this<Client> {
+public:
+    Client(int fd, std::shared_ptr<SimDriver> driver) : fd(fd), driver(std::move(driver)) {}
+    ~Client() { ::close(fd); }
+
+    void start() { thread = std::thread([self = shared_from_this()] { self->serve(); }); }
+    void disconnect() { ::shutdown(fd, SHUT_RDWR); }
+    bool finished() const { return done; }
+    void join()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+private:
+    void serve()
+    {
+        win32::protocol::MessageAssembler assembler;
+        std::uint8_t chunk[8192];
+        bool healthy = true;
+        while (healthy) {
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            assembler.append(chunk, static_cast<std::size_t>(n));
+            Message message;
+            win32::protocol::MessageAssembler::Result result;
+            while (healthy && (result = assembler.next(message)) == win32::protocol::MessageAssembler::Result::Message)
+                healthy = handle(message);
+            if (result == win32::protocol::MessageAssembler::Result::Invalid)
+                healthy = false;
+        }
+        ::shutdown(fd, SHUT_RDWR);
+        for (std::uint64_t fileId : files)
+            driver->closeFile(fileId);
+        done = true;
+    }
+
+    // False when the message breaks the protocol: the connection is dropped.
+    bool handle(const Message& message)
+    {
+        Reader reader(message.payload);
+        switch (message.type) {
+        case MessageType::Hello:
+            return reader.string(program, kMaxNameLength) && reader.finished();
+        case MessageType::InterfacePaths: {
+            GUID guid{};
+            if (!reader.guid(guid) || !reader.finished())
+                return false;
+            const auto paths = driver->interfacePaths(guid);
+            Writer writer;
+            writer.u32(static_cast<std::uint32_t>(paths.size()));
+            for (const auto& path : paths)
+                writer.string(path);
+            return send(MessageType::PathList, message.requestId, writer.take());
+        }
+        case MessageType::Open:
+            return open(message.requestId, reader);
+        case MessageType::Close: {
+            std::uint64_t fileId = 0;
+            if (!reader.u64(fileId) || !reader.finished())
+                return false;
+            if (files.erase(fileId) != 0)
+                driver->closeFile(fileId);
+            return true;
+        }
+        case MessageType::Ioctl:
+            return ioctl(message.requestId, reader);
+        case MessageType::Admin: {
+            std::uint32_t command = 0, a = 0, b = 0;
+            if (!reader.u32(command) || !reader.u32(a) || !reader.u32(b) || !reader.finished())
+                return false;
+            const auto reply = answerAdminRequest(*driver, command, a, b);
+            return send(MessageType::AdminResult, message.requestId,
+                        Writer().u32(reply.error).string(reply.text).u64(reply.nextSequence).take());
+        }
+        default:
+            return false;
+        }
+    }
+
+    bool open(std::uint32_t requestId, Reader& reader)
+    {
+        std::string path;
+        if (!reader.string(path, kMaxPathLength) || !reader.finished())
+            return false;
+        std::weak_ptr<Client> weak = weak_from_this();
+        std::uint64_t fileId = 0;
+        const DWORD error = driver->openFileFor(program.empty() ? "?" : program, path, fileId,
+                                                [weak](std::uint32_t eventHandle) {
+                                                    if (auto self = weak.lock())
+                                                        self->send(MessageType::Notify, 0,
+                                                                   Writer().u32(eventHandle).take());
+                                                });
+        if (error == ERROR_SUCCESS)
+            files.insert(fileId);
+        return send(MessageType::OpenResult, requestId, Writer().u32(error).u64(fileId).take());
+    }
+
+    bool ioctl(std::uint32_t requestId, Reader& reader)
+    {
+        std::uint64_t fileId = 0;
+        std::uint32_t code = 0;
+        std::uint32_t outSize = 0;
+        std::vector<std::uint8_t> input;
+        if (!reader.u64(fileId) || !reader.u32(code) || !reader.u32(outSize) || !reader.bytes(input, kMaxIoSize) ||
+            !reader.finished() || outSize > kMaxIoSize)
+            return false;
+        if (files.count(fileId) == 0)
+            return sendIoResult(requestId, win32::IoResult{ERROR_INVALID_HANDLE, 0}, nullptr);
+        // The output lives until the driver is done with it, even if this client is gone by then.
+        auto output = std::make_shared<std::vector<std::uint8_t>>(outSize, 0);
+        std::weak_ptr<Client> weak = weak_from_this();
+        win32::IoResult result;
+        const bool completedAtOnce = driver->deviceIoControl(
+            fileId, code, input.empty() ? nullptr : input.data(), static_cast<DWORD>(input.size()),
+            output->empty() ? nullptr : output->data(), outSize, result,
+            [weak, requestId, output](const win32::IoResult& later) {
+                if (auto self = weak.lock())
+                    self->sendIoResult(requestId, later, output.get());
+            });
+        if (!completedAtOnce)
+            return send(MessageType::IoPending, requestId, {});
+        return sendIoResult(requestId, result, output.get());
+    }
+
+    bool sendIoResult(std::uint32_t requestId, const win32::IoResult& result, const std::vector<std::uint8_t>* output)
+    {
+        const std::size_t bytes = output ? std::min<std::size_t>(result.bytesReturned, output->size()) : 0;
+        return send(MessageType::IoResult, requestId,
+                    Writer().u32(result.error).u32(static_cast<std::uint32_t>(bytes))
+                        .bytes(output ? output->data() : nullptr, bytes).take());
+    }
+
+    bool send(MessageType type, std::uint32_t requestId, std::vector<std::uint8_t> payload)
+    {
+        const auto bytes = win32::protocol::encode(Message{type, requestId, std::move(payload)});
+        std::lock_guard<std::mutex> guard(writeMutex);
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ::shutdown(fd, SHUT_RDWR);
+                return false;
+            }
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    const int fd;
+    const std::shared_ptr<SimDriver> driver;
+    std::thread thread;
+    std::mutex writeMutex;
+    std::string program;
+    std::set<std::uint64_t> files; // touched by the client's own thread only
+    std::atomic<bool> done{false};
+};
+
+DriverServer::DriverServer(std::shared_ptr<SimDriver> driver, std::string socketPath)
+    : driver(std::move(driver)), socketPath(std::move(socketPath))
+{
+}
+
+DriverServer::~DriverServer() { stop(); }
+
+bool DriverServer::start(std::string& error)
+{
+    sockaddr_un address{};
+    if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path) {
+        error = "socket path is empty or too long: " + socketPath;
+        return false;
+    }
+    if (!makeFolderFor(socketPath, error))
+        return false;
+    if (daemonAnswers(socketPath)) {
+        error = "a simulated driver is already running at " + socketPath;
+        return false;
+    }
+    ::unlink(socketPath.c_str()); // a stale socket of a daemon that died
+
+    listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const mode_t previousMask = ::umask(0177);
+    const bool bound = listener >= 0 && ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::umask(previousMask);
+    int wake[2] = {-1, -1};
+    if (!bound || ::chmod(socketPath.c_str(), 0600) != 0 || ::listen(listener, 16) != 0 ||
+        ::pipe2(wake, O_CLOEXEC) != 0) {
+        error = "cannot listen on " + socketPath + ": " + std::strerror(errno);
+        if (listener >= 0)
+            ::close(listener);
+        listener = -1;
+        return false;
+    }
+    wakeRead = wake[0];
+    wakeWrite = wake[1];
+    running = true;
+    acceptor = std::thread([this] { acceptLoop(); });
+    return true;
+}
+
+void DriverServer::stop()
+{
+    if (!running)
+        return;
+    running = false;
+    const char stopByte = 0;
+    (void)!::write(wakeWrite, &stopByte, 1);
+    acceptor.join();
+    std::list<std::shared_ptr<Client>> remaining;
+    {
+        std::lock_guard<std::mutex> guard(clientsMutex);
+        remaining.swap(clients);
+    }
+    for (auto& client : remaining)
+        client->disconnect();
+    for (auto& client : remaining)
+        client->join();
+    ::close(listener);
+    ::close(wakeRead);
+    ::close(wakeWrite);
+    listener = wakeRead = wakeWrite = -1;
+    ::unlink(socketPath.c_str());
+}
+
+void DriverServer::reapFinishedClients()
+{
+    std::lock_guard<std::mutex> guard(clientsMutex);
+    for (auto it = clients.begin(); it != clients.end();) {
+        if ((*it)->finished()) {
+            (*it)->join();
+            it = clients.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void DriverServer::acceptLoop()
+{
+    pollfd watched[2] = {{listener, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+    for (;;) {
+        if (::poll(watched, 2, 1000) < 0 && errno != EINTR)
+            return;
+        if (watched[1].revents != 0)
+            return;
+        reapFinishedClients();
+        if ((watched[0].revents & POLLIN) == 0)
+            continue;
+        const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        const timeval timeout{kSendTimeoutSeconds, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+        std::lock_guard<std::mutex> guard(clientsMutex);
+        if (clients.size() >= kMaxClients) {
+            ::close(fd);
+            continue;
+        }
+        auto client = std::make_shared<Client>(fd, driver);
+        client->start();
+        clients.push_back(std::move(client));
+    }
+}
+
+} // namespace sim
