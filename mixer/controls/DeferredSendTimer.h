@@ -22,4 +22,5 @@ private:
     int channelIndex{0};
     int audioChannel{0};
     int value{0};
+    double dueAtMs{0.0};
 };

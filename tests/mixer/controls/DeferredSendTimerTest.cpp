@@ -1,0 +1,113 @@
+// The deferred level and balance senders, checked against what reaches the
+// simulated driver.
+#include "BalanceSendTimer.h"
+#include "MessageLoop.h"
+#include "VolumeSendTimer.h"
+
+#include <device/MixerCommands.h>
+
+#include <SimDriver.h>
+#include <win32/StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int firstInputBlock = 5; // feature function block of channel index 0
+
+// A mixer command object on a simulated unit, published as the program's one.
+class SendTimerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        commands = std::make_unique<MixerCommands>();
+        theMixerCommands = commands.get();
+        driver->clearLog();
+    }
+
+    void TearDown() override { theMixerCommands = nullptr; }
+
+    // AV/C requests (level or balance frames) the driver has seen since the last clear.
+    size_t framesSent() const
+    {
+        size_t count = 0;
+        for (const auto& entry : driver->log())
+            count += entry.frame.empty() ? 0 : 1;
+        return count;
+    }
+
+    // Runs the loop until a frame arrives; returns the time it was first seen.
+    Clock::time_point waitForFrame()
+    {
+        testing_loop::pumpUntil([this] { return framesSent() > 0; }, 2s);
+        return Clock::now();
+    }
+
+    std::shared_ptr<sim::SimDriver> driver = std::make_shared<sim::SimDriver>(1);
+    win32::ScopedDriverBackend backend{driver};
+    std::unique_ptr<MixerCommands> commands;
+};
+
+TEST_F(SendTimerTest, VolumeSendsOnlyTheLastValueTenMillisecondsAfterTheLastSchedule)
+{
+    VolumeSendTimer sender;
+    sender.schedule(0, 1, 100);
+    testing_loop::pumpFor(5ms);
+    EXPECT_EQ(framesSent(), 0u) << "nothing leaves before the 10 ms pause";
+
+    sender.schedule(0, 2, 200);
+    const auto second = Clock::now();
+    const auto arrival = waitForFrame();
+
+    ASSERT_EQ(framesSent(), 1u);
+    const auto delay = std::chrono::duration_cast<std::chrono::milliseconds>(arrival - second);
+    EXPECT_GE(delay.count(), 9) << "sent too early after the second schedule";
+    EXPECT_LT(delay.count(), 100);
+
+    const auto unit = driver->unit(0);
+    ASSERT_TRUE(unit.volume.count(firstInputBlock));
+    EXPECT_EQ(unit.volume.at(firstInputBlock)[2], 0xE400) << "level 200 of the second call";
+    EXPECT_NE(unit.volume.at(firstInputBlock)[1], 0xB200) << "level 100 of the first call was dropped";
+
+    testing_loop::pumpFor(40ms);
+    EXPECT_EQ(framesSent(), 1u) << "the sender sends once and stops";
+    EXPECT_FALSE(sender.isTimerRunning());
+}
+
+TEST_F(SendTimerTest, BalanceSendsOnceAndCanBeArmedAgain)
+{
+    BalanceSendTimer sender;
+    sender.schedule(0, 1, 0);
+    sender.schedule(0, 1, 255);
+    waitForFrame();
+    testing_loop::pumpFor(30ms);
+    ASSERT_EQ(framesSent(), 1u);
+    EXPECT_EQ(driver->unit(0).balance.at(firstInputBlock)[1], 0x8000) << "position 255";
+
+    driver->clearLog();
+    sender.schedule(0, 1, 127);
+    waitForFrame();
+    testing_loop::pumpFor(30ms);
+    EXPECT_EQ(framesSent(), 1u);
+    EXPECT_EQ(driver->unit(0).balance.at(firstInputBlock)[1], 0x0000) << "position 127 is the centre";
+}
+
+TEST_F(SendTimerTest, NothingIsSentWithoutACommandObject)
+{
+    theMixerCommands = nullptr;
+    VolumeSendTimer sender;
+    sender.schedule(0, 1, 10);
+    testing_loop::pumpUntil([&] { return !sender.isTimerRunning(); }, 1s);
+    testing_loop::pumpFor(20ms);
+    EXPECT_FALSE(sender.isTimerRunning());
+    EXPECT_EQ(framesSent(), 0u);
+}
+
+} // namespace
