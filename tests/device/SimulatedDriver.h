@@ -1,0 +1,135 @@
+// Test helpers: an in-process simulated driver installed for one test, and
+// views of what reached it.
+#pragma once
+
+#include <SimDriver.h>
+#include <win32/StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr DWORD kAvcRequestCode = 0x80883004;
+
+// Upper-case two-digit hex bytes separated by single spaces.
+inline std::string hex(const std::vector<std::uint8_t>& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        if (!text.empty())
+            text += ' ';
+        text += digits[b >> 4];
+        text += digits[b & 0x0F];
+    }
+    return text;
+}
+
+// Little-endian 32-bit word at `offset`.
+inline std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+{
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+}
+
+class SimulatedDriverTest : public ::testing::Test {
+protected:
+    explicit SimulatedDriverTest(unsigned units = 1)
+        : driver(std::make_shared<sim::SimDriver>(units)), backend(driver)
+    {
+    }
+
+    // The requests with `code`, in the order the driver received them.
+    std::vector<sim::LogEntry> requests(DWORD code) const
+    {
+        std::vector<sim::LogEntry> found;
+        for (const auto& entry : driver->log())
+            if (entry.code == code)
+                found.push_back(entry);
+        return found;
+    }
+
+    // The AV/C frames the driver received, as upper-case hex bytes.
+    std::vector<std::string> sentFrames() const
+    {
+        std::vector<std::string> frames;
+        for (const auto& entry : requests(kAvcRequestCode))
+            frames.push_back(hex(entry.frame));
+        return frames;
+    }
+
+    std::size_t ioctlCount() const
+    {
+        std::size_t count = 0;
+        for (const auto& entry : driver->log())
+            count += entry.code != 0;
+        return count;
+    }
+
+    std::shared_ptr<sim::SimDriver> driver;
+    win32::ScopedDriverBackend backend;
+};
+
+// The simulated driver answers the API version request only on its control
+// path, while the settings program also asks each session it opens. This
+// backend answers that request on every file with a set version and passes
+// everything else on to the simulated driver.
+class VersionAnsweringDriver : public win32::DriverBackend {
+public:
+    struct Asked {
+        DWORD inSize;
+        DWORD outSize;
+    };
+
+    VersionAnsweringDriver(std::shared_ptr<sim::SimDriver> driver, std::uint8_t major, std::uint8_t minor)
+        : driver(std::move(driver)), major(major), minor(minor)
+    {
+    }
+
+    std::vector<Asked> asked;
+
+    std::vector<std::string> interfacePaths(const GUID& interfaceClass) override
+    {
+        return driver->interfacePaths(interfaceClass);
+    }
+    DWORD openFile(const std::string& path, std::uint64_t& fileId) override { return driver->openFile(path, fileId); }
+    void closeFile(std::uint64_t fileId) override { driver->closeFile(fileId); }
+    bool deviceIoControl(std::uint64_t fileId, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                         win32::IoResult& result, win32::IoCompletion onComplete) override
+    {
+        if (code != kApiVersionRequestCode)
+            return driver->deviceIoControl(fileId, code, in, inSize, out, outSize, result, onComplete);
+        asked.push_back({inSize, outSize});
+        if (outSize < 2) {
+            result.error = ERROR_INSUFFICIENT_BUFFER;
+            return true;
+        }
+        auto* bytes = static_cast<std::uint8_t*>(out);
+        bytes[0] = major;
+        bytes[1] = minor;
+        result = {ERROR_SUCCESS, 2};
+        return true;
+    }
+
+    static constexpr DWORD kApiVersionRequestCode = 0x80882804;
+
+private:
+    std::shared_ptr<sim::SimDriver> driver;
+    std::uint8_t major;
+    std::uint8_t minor;
+};
+
+// A driver with two units, for the second-member cases.
+class TwoUnitDriverTest : public SimulatedDriverTest {
+protected:
+    TwoUnitDriverTest() : SimulatedDriverTest(2) {}
+};
+
+// A driver without any unit attached.
+class NoUnitDriverTest : public SimulatedDriverTest {
+protected:
+    NoUnitDriverTest() : SimulatedDriverTest(0) {}
+};
