@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -131,6 +132,8 @@ public:
             calls.erase(id);
             return false;
         }
+        if (readReplyHere(*call))
+            return call->answered;
         std::unique_lock<std::mutex> lock(call->mutex);
         if (call->answeredChanged.wait_for(lock, kReplyTimeout, [&] { return call->answered || call->lost; }))
             return call->answered;
@@ -152,25 +155,74 @@ public:
 private:
     explicit Connection(int fd) : fd(fd) {}
 
+    // The reader thread takes replies nobody waits for at the socket
+    // (notifications, completions of pending requests). A caller waiting for
+    // its own reply reads the socket itself when no one else is, which saves
+    // the hand-over from the reader thread on every request.
     void readLoop()
     {
-        protocol::MessageAssembler assembler;
+        pollfd watched{fd, POLLIN, 0};
+        for (;;) {
+            if (::poll(&watched, 1, -1) < 0 && errno != EINTR)
+                break;
+            std::lock_guard<std::mutex> guard(readMutex);
+            if (!drainSocket())
+                break;
+        }
+        failAllCalls();
+    }
+
+    // True when the call was answered (or lost) while this thread read the
+    // socket; false when another thread is reading, or on timeout.
+    bool readReplyHere(Call& call)
+    {
+        std::unique_lock<std::mutex> reading(readMutex, std::try_to_lock);
+        if (!reading.owns_lock())
+            return false;
+        const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
+        pollfd watched{fd, POLLIN, 0};
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> guard(call.mutex);
+                if (call.answered || call.lost)
+                    return true;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                   std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            const int ready = ::poll(&watched, 1, static_cast<int>(left.count()));
+            if (ready < 0 && errno != EINTR)
+                return false;
+            if (ready > 0 && !drainSocket()) {
+                reading.unlock();
+                failAllCalls();
+                return true;
+            }
+        }
+    }
+
+    // Reads what has arrived without blocking and dispatches every whole
+    // message. False once the stream has ended or broken. Needs readMutex.
+    bool drainSocket()
+    {
         std::uint8_t chunk[8192];
         for (;;) {
-            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return true;
             if (n <= 0)
-                break;
+                return false;
             assembler.append(chunk, static_cast<std::size_t>(n));
             Message message;
             protocol::MessageAssembler::Result result;
             while ((result = assembler.next(message)) == protocol::MessageAssembler::Result::Message)
                 dispatch(message);
             if (result == protocol::MessageAssembler::Result::Invalid)
-                break;
+                return false;
         }
-        failAllCalls();
     }
 
     void dispatch(Message& message)
@@ -227,6 +279,8 @@ private:
 
     const int fd;
     std::thread reader;
+    std::mutex readMutex;
+    protocol::MessageAssembler assembler; // guarded by readMutex
     std::mutex writeMutex;
     std::mutex callsMutex;
     bool alive = true;
