@@ -1,0 +1,218 @@
+// The TessaryMixer program on the X display the tests run on: its window, the
+// panels seen on screen, one instance per user, and ending by the close button.
+#include "MessageLoop.h"
+
+#include <Artwork.h>
+
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+#ifdef TESSARY_MIXER_PROGRAM
+const char* const mixerProgram = TESSARY_MIXER_PROGRAM;
+#else
+const char* const mixerProgram = nullptr;
+#endif
+#ifdef TESSARY_SIMDRIVER_PROGRAM
+const char* const simdriverProgram = TESSARY_SIMDRIVER_PROGRAM;
+#else
+const char* const simdriverProgram = nullptr;
+#endif
+
+const juce::String windowTitle = "Brelmor/Halvaren Ostrel Tessary Mixer";
+
+// Output of a shell command, trailing white space removed.
+std::string commandOutput(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            output += buffer;
+        ::pclose(pipe);
+    }
+    while (!output.empty() && std::isspace(static_cast<unsigned char>(output.back())))
+        output.pop_back();
+    return output;
+}
+
+pid_t start(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    return pid;
+}
+
+// The exit status of `pid` once it ends within `deadline`; -1 if it does not.
+int waitForExit(pid_t pid, std::chrono::milliseconds deadline)
+{
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (std::chrono::steady_clock::now() < end) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::this_thread::sleep_for(20ms);
+    }
+    return -1;
+}
+
+std::vector<std::string> windowsOf(pid_t pid, bool onlyVisible)
+{
+    const auto list = commandOutput("xdotool search " + std::string(onlyVisible ? "--onlyvisible " : "") + "--pid " +
+                                    std::to_string(pid) + " --name 'Tessary Mixer' 2>/dev/null");
+    std::vector<std::string> ids;
+    for (const auto& id : juce::StringArray::fromLines(juce::String(list)))
+        if (id.trim().isNotEmpty())
+            ids.push_back(id.trim().toStdString());
+    return ids;
+}
+
+class MixerProgramTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (mixerProgram == nullptr)
+            GTEST_SKIP() << "TessaryMixer is not built";
+        if (std::getenv("DISPLAY") == nullptr)
+            GTEST_SKIP() << "needs an X display";
+        if (commandOutput("command -v xdotool").empty() || commandOutput("command -v import").empty())
+            GTEST_SKIP() << "needs xdotool and ImageMagick's import";
+
+        folder = juce::File::createTempFile("mixer-program");
+        ASSERT_TRUE(folder.createDirectory());
+        ::setenv("TESSARY_MIXER_INSTANCE_SOCKET", folder.getChildFile("instance.sock").getFullPathName().toRawUTF8(),
+                 1);
+        ::setenv("TESSARY_DRIVER_SOCKET", folder.getChildFile("driver.sock").getFullPathName().toRawUTF8(), 1);
+
+        if (simdriverProgram != nullptr) {
+            daemon = start({simdriverProgram, "serve", "--units", "1"});
+            testing_loop::pumpUntil([this] { return folder.getChildFile("driver.sock").exists(); }, 5s);
+        }
+    }
+
+    void TearDown() override
+    {
+        for (pid_t pid : {mixer, daemon})
+            if (pid > 0) {
+                ::kill(pid, SIGTERM);
+                waitForExit(pid, 5s);
+            }
+        ::unsetenv("TESSARY_MIXER_INSTANCE_SOCKET");
+        ::unsetenv("TESSARY_DRIVER_SOCKET");
+        folder.deleteRecursively();
+    }
+
+    // Starts the mixer and returns its window id once the window is on screen.
+    std::string startMixer()
+    {
+        mixer = start({mixerProgram});
+        std::vector<std::string> windows;
+        testing_loop::pumpUntil(
+            [&] {
+                windows = windowsOf(mixer, true);
+                return !windows.empty();
+            },
+            20s);
+        return windows.size() == 1 ? windows.front() : std::string();
+    }
+
+    juce::File folder;
+    pid_t daemon = -1;
+    pid_t mixer = -1;
+};
+
+// True when the block (x, y, width, height) of `image` appears at (left + x, top + y) of `screen`.
+bool showsImageAt(const juce::Image& screen, int left, int top, const juce::Image& image, int x, int y, int width,
+                  int height)
+{
+    for (int dy = 0; dy < height; ++dy)
+        for (int dx = 0; dx < width; ++dx) {
+            const auto seen = screen.getPixelAt(left + x + dx, top + y + dy);
+            const auto drawn = image.getPixelAt(x + dx, y + dy);
+            if (seen.getRed() != drawn.getRed() || seen.getGreen() != drawn.getGreen() ||
+                seen.getBlue() != drawn.getBlue())
+                return false;
+        }
+    return true;
+}
+
+TEST_F(MixerProgramTest, ShowsTheWindowWithThePanelsInPlace)
+{
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty()) << "no mixer window appeared";
+    EXPECT_EQ(juce::String(commandOutput("xdotool getwindowname " + window)), windowTitle);
+
+    // Let the first paint settle, then look at what is on screen.
+    std::this_thread::sleep_for(500ms);
+    const auto shot = folder.getChildFile("window.png");
+    commandOutput("import -window " + window + " '" + shot.getFullPathName().toStdString() + "'");
+    const juce::Image screen = juce::ImageFileFormat::loadFrom(shot);
+    ASSERT_TRUE(screen.isValid()) << "no screenshot";
+    EXPECT_EQ(screen.getWidth(), 641);
+    EXPECT_EQ(screen.getHeight(), 448);
+
+    // The panels sit in the content area, below the title bar and inside the 1-pixel frame.
+    const int left = 1, top = 27;
+    const juce::Image strip = Artwork::get("strip_panel.png");
+    const juce::Image playback = Artwork::get("playback_panel.png");
+    const juce::Image output = Artwork::get("output_panel.png");
+    // Columns at each panel's left edge that no control covers.
+    for (int x : {0, 72, 144, 216, 288, 360})
+        EXPECT_TRUE(showsImageAt(screen, left + x, top, strip, 0, 40, 5, 140)) << "strip panel at x " << x;
+    EXPECT_TRUE(showsImageAt(screen, left + 432, top, playback, 0, 40, 5, 140)) << "playback panel";
+    EXPECT_TRUE(showsImageAt(screen, left + 504, top, output, 0, 40, 5, 140)) << "output panel";
+    EXPECT_FALSE(showsImageAt(screen, left + 1, top, strip, 0, 40, 5, 140)) << "the check tells positions apart";
+}
+
+TEST_F(MixerProgramTest, ASecondStartBringsBackTheRunningWindow)
+{
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+
+    // An iconified window is unmapped; without a window manager unmapping is all there is.
+    commandOutput("xdotool windowunmap --sync " + window);
+    ASSERT_TRUE(windowsOf(mixer, true).empty());
+
+    const pid_t second = start({mixerProgram});
+    EXPECT_EQ(waitForExit(second, 10s), 0) << "the second start hands over and ends";
+    EXPECT_TRUE(testing_loop::pumpUntil([&] { return windowsOf(mixer, true).size() == 1; }, 5s))
+        << "the running window is back on screen";
+    EXPECT_EQ(windowsOf(mixer, false).size(), 1u);
+    EXPECT_EQ(waitForExit(mixer, 0ms), -1) << "the first instance keeps running";
+}
+
+TEST_F(MixerProgramTest, ClosingTheWindowEndsTheProgram)
+{
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(300ms);
+
+    // The close button sits at the right end of the title bar.
+    commandOutput("xdotool mousemove --sync --window " + window + " 624 14 click 1");
+    EXPECT_EQ(waitForExit(mixer, 10s), 0);
+    mixer = -1;
+}
+
+} // namespace
