@@ -9,7 +9,7 @@ build="$here/build/fuzz"
 "$here/tools/setup.sh" "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTESSARY_FUZZ=ON -DTESSARY_BUILD_TESTS=OFF -DTESSARY_BUILD_BENCH=OFF --target fuzz_targets
 
-targets=$(cat "$build/fuzz_targets.txt")
+targets=$(tr ";" " " < "$build/fuzz_targets.txt")
 [ -n "$targets" ] || { echo "no fuzz targets"; exit 1; }
 for t in $targets; do
   corpus="$build/corpus/$t"
