@@ -1,0 +1,3 @@
+#include "DiagApplication.h"
+
+START_JUCE_APPLICATION(diag::DiagApplication)
