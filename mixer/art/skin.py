@@ -95,7 +95,7 @@ def fader_position(level, cap_height, fader_top, fader_height=170, skew=5.5):
     return fader_top + thumb - 19 + cap_height / 2 + FRAME_DY
 
 
-FADER_MARKS = [(0, "0"), (6, "6"), (12, "12"), (20, "20"), (30, "30"), (40, "40"), (60, "60")]
+FADER_MARKS = [(0, "0"), (5, "5"), (10, "10"), (15, "15"), (20, "20"), (30, "30"), (40, "40")]
 
 
 def fader_scale(slot_x, cap_height, fader_top, label_x):
@@ -107,7 +107,7 @@ def fader_scale(slot_x, cap_height, fader_top, label_x):
                  f'fill="none" stroke="#5d646c" stroke-opacity="0.5"/>')
     for db, label in FADER_MARKS:
         y = fader_position(255 - 2 * db, cap_height, fader_top)
-        major = db in (0, 20, 40, 60)
+        major = db in (0, 10, 20, 40)
         tick = 5 if major else 3
         parts.append(f'<rect x="{slot_x - 8 - tick}" y="{y - 0.5}" width="{tick}" height="1" fill="#c3c9d0"/>')
         parts.append(f'<rect x="{slot_x + 8}" y="{y - 0.5}" width="{tick}" height="1" fill="#c3c9d0"/>')
@@ -200,10 +200,10 @@ def button_defs(colour):
   <stop offset="0" stop-color="{top}"/><stop offset="1" stop-color="{bottom}"/>
 </linearGradient>
 <linearGradient id="keyOff" x1="0" y1="0" x2="0" y2="1">
-  <stop offset="0" stop-color="#d9dde2"/><stop offset="1" stop-color="#a3a9b0"/>
+  <stop offset="0" stop-color="#c4c9cf"/><stop offset="1" stop-color="#8d939a"/>
 </linearGradient>
 <linearGradient id="keyPressed" x1="0" y1="0" x2="0" y2="1">
-  <stop offset="0" stop-color="#80868d"/><stop offset="1" stop-color="#a2a8af"/>
+  <stop offset="0" stop-color="#60666d"/><stop offset="1" stop-color="#858b92"/>
 </linearGradient>
 <radialGradient id="glow" cx="0.5" cy="0.5" r="0.5">
   <stop offset="0" stop-color="{glow}" stop-opacity="0.75"/><stop offset="1" stop-color="{glow}" stop-opacity="0"/>
