@@ -57,7 +57,8 @@ inline std::vector<std::uint8_t> avcRequest(const std::vector<std::uint8_t>& fra
     const std::uint32_t count = length == 0xFFFFFFFF ? static_cast<std::uint32_t>(frame.size()) : length;
     std::memcpy(request.data(), &requestWord, 4);
     std::memcpy(request.data() + 4, &count, 4);
-    std::memcpy(request.data() + 8, frame.data(), std::min<std::size_t>(frame.size(), 512));
+    if (!frame.empty())
+        std::memcpy(request.data() + 8, frame.data(), std::min<std::size_t>(frame.size(), 512));
     return request;
 }
 
