@@ -22,7 +22,9 @@ std::string upper(std::string text)
 
 bool equalNoCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() && upper(a) == upper(b);
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
 }
 
 // Orders keys depth-first: the separator sorts below every character of a name.
@@ -35,17 +37,6 @@ std::string sortKey(const std::vector<std::string>& names)
         key += upper(names[i]);
     }
     return key;
-}
-
-std::string joinPath(const std::vector<std::string>& names, std::size_t count)
-{
-    std::string path;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0)
-            path += '\\';
-        path += names[i];
-    }
-    return path;
 }
 
 bool holdsLineBreak(const std::string& text)
@@ -315,9 +306,16 @@ void RegistryHive::createKey(const std::string& path)
     const auto names = splitKeyPath(path);
     if (!names)
         return;
-    for (std::size_t depth = 1; depth <= names->size(); ++depth) {
-        const std::vector<std::string> prefix(names->begin(), names->begin() + static_cast<long>(depth));
-        keys.emplace(sortKey(prefix), Key{joinPath(*names, depth), {}});
+    std::string sort;
+    std::string prefix;
+    for (const std::string& name : *names) {
+        if (!prefix.empty()) {
+            sort += '\x01';
+            prefix += '\\';
+        }
+        sort += upper(name);
+        prefix += name;
+        keys.emplace(sort, Key{prefix, {}});
     }
 }
 
@@ -349,8 +347,11 @@ std::optional<RegistryValue> RegistryHive::value(const std::string& keyPath, con
 
 void RegistryHive::setValue(const std::string& keyPath, const std::string& name, RegistryValue value)
 {
-    createKey(keyPath);
     Key* key = findKey(keyPath);
+    if (!key) {
+        createKey(keyPath);
+        key = findKey(keyPath);
+    }
     if (!key)
         return;
     for (auto& [valueName, stored] : key->values)
