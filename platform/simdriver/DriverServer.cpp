@@ -27,6 +27,8 @@ namespace {
 constexpr std::size_t kMaxClients = 64;
 constexpr std::size_t kMaxNameLength = 256;
 constexpr std::size_t kMaxPathLength = 4096;
+constexpr std::size_t kMaxFilesPerClient = 1024;
+constexpr DWORD kTooManyOpenFiles = 4; // ERROR_TOO_MANY_OPEN_FILES
 constexpr std::size_t kMaxIoSize = win32::protocol::kMaxPayload - 64;
 // A client that stops reading its replies is dropped rather than allowed to
 // hold up the completion thread.
@@ -151,6 +153,8 @@ private:
         std::string path;
         if (!reader.string(path, kMaxPathLength) || !reader.finished())
             return false;
+        if (files.size() >= kMaxFilesPerClient)
+            return send(MessageType::OpenResult, requestId, Writer().u32(kTooManyOpenFiles).u64(0).take());
         std::weak_ptr<Client> weak = weak_from_this();
         std::uint64_t fileId = 0;
         const DWORD error = driver->openFileFor(program.empty() ? "?" : program, path, fileId,
