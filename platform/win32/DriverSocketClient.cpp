@@ -132,10 +132,12 @@ public:
             calls.erase(id);
             return false;
         }
-        if (readReplyHere(*call))
+        const ReadOutcome outcome = readReplyHere(*call);
+        if (outcome == ReadOutcome::Answered)
             return call->answered;
         std::unique_lock<std::mutex> lock(call->mutex);
-        if (call->answeredChanged.wait_for(lock, kReplyTimeout, [&] { return call->answered || call->lost; }))
+        if (outcome == ReadOutcome::OtherReader &&
+            call->answeredChanged.wait_for(lock, kReplyTimeout, [&] { return call->answered || call->lost; }))
             return call->answered;
         lock.unlock();
         {
@@ -172,32 +174,34 @@ private:
         failAllCalls();
     }
 
-    // True when the call was answered (or lost) while this thread read the
-    // socket; false when another thread is reading, or on timeout.
-    bool readReplyHere(Call& call)
+    enum class ReadOutcome { Answered, OtherReader, TimedOut };
+
+    // Reads the socket until the call is answered (or lost), unless another
+    // thread is reading it already; that thread then hands the reply over.
+    ReadOutcome readReplyHere(Call& call)
     {
         std::unique_lock<std::mutex> reading(readMutex, std::try_to_lock);
         if (!reading.owns_lock())
-            return false;
+            return ReadOutcome::OtherReader;
         const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
         pollfd watched{fd, POLLIN, 0};
         for (;;) {
             {
                 std::lock_guard<std::mutex> guard(call.mutex);
                 if (call.answered || call.lost)
-                    return true;
+                    return ReadOutcome::Answered;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                                    std::chrono::steady_clock::now());
             if (left.count() <= 0)
-                return false;
+                return ReadOutcome::TimedOut;
             const int ready = ::poll(&watched, 1, static_cast<int>(left.count()));
             if (ready < 0 && errno != EINTR)
-                return false;
+                return ReadOutcome::TimedOut;
             if (ready > 0 && !drainSocket()) {
                 reading.unlock();
                 failAllCalls();
-                return true;
+                return ReadOutcome::Answered;
             }
         }
     }
