@@ -232,6 +232,10 @@ win32::IoResult SimDriver::State::execute(File& file, DWORD code, const std::uin
     Unit* unit = unitOf(file);
     if (!unit)
         return fail(status::kDeviceNotFound);
+    // A unit's interface answers the version query too: a program checks the
+    // driver's API version on every session it opens.
+    if (code == request::kApiVersion)
+        return controlRequest(file, code, in, inSize, out, outSize);
     if (code != request::kAvcCommand)
         return fail(status::kWrongObject);
     return avcCommand(*unit, in, inSize, out, outSize, entry);

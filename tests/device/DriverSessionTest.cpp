@@ -142,16 +142,20 @@ class ApiVersionCheckTest : public SimulatedDriverTest, public ::testing::WithPa
 TEST_P(ApiVersionCheckTest, SettingsSessionAcceptsOnly2Point10AndLater)
 {
     const ApiVersionCase& version = GetParam();
-    auto versioned = std::make_shared<VersionAnsweringDriver>(driver, version.major, version.minor);
-    win32::ScopedDriverBackend installed(versioned);
+    driver->setApiVersion(version.major, version.minor);
+    driver->clearLog();
     DriverSession session(settingsProfile());
 
     const StatusCode opened = openMember(session, settingsProfile());
     EXPECT_EQ(opened, version.accepted ? status::kSuccess : status::kDriverApiVersionRefused);
     EXPECT_EQ(session.isOpen(), version.accepted);
-    ASSERT_EQ(versioned->asked.size(), 1u);
-    EXPECT_EQ(versioned->asked[0].inSize, 0u);
-    EXPECT_EQ(versioned->asked[0].outSize, 12u);
+    std::vector<sim::LogEntry> asked;
+    for (const auto& entry : driver->log())
+        if (entry.code == kApiVersionCode)
+            asked.push_back(entry);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].input.empty());
+    EXPECT_EQ(asked[0].outputSize, 12u);
     if (!version.accepted) {
         EXPECT_EQ(session.sendAvcFrame(fullLevelOnMic1()), status::kDeviceNotOpen);
     }

@@ -17,7 +17,7 @@ TEST_F(SettingsBuildTest, DefaultsToTheSettingsProfile)
     CpuBlock cpu;
     EXPECT_EQ(closed.readCpuBlock(cpu), status::kControlPathNotOpen);
 
-    win32::ScopedDriverBackend oldDriver(std::make_shared<VersionAnsweringDriver>(driver, 2, 9));
+    driver->setApiVersion(2, 9);
     DriverSession session;
     DeviceInterfaceSet set(findInterfaces(settingsProfile().interfaceClass));
     EXPECT_EQ(session.open(0, set.get(), &settingsProfile().interfaceClass), status::kDriverApiVersionRefused);

@@ -73,55 +73,6 @@ protected:
     win32::ScopedDriverBackend backend;
 };
 
-// The simulated driver answers the API version request only on its control
-// path, while the settings program also asks each session it opens. This
-// backend answers that request on every file with a set version and passes
-// everything else on to the simulated driver.
-class VersionAnsweringDriver : public win32::DriverBackend {
-public:
-    struct Asked {
-        DWORD inSize;
-        DWORD outSize;
-    };
-
-    VersionAnsweringDriver(std::shared_ptr<sim::SimDriver> driver, std::uint8_t major, std::uint8_t minor)
-        : driver(std::move(driver)), major(major), minor(minor)
-    {
-    }
-
-    std::vector<Asked> asked;
-
-    std::vector<std::string> interfacePaths(const GUID& interfaceClass) override
-    {
-        return driver->interfacePaths(interfaceClass);
-    }
-    DWORD openFile(const std::string& path, std::uint64_t& fileId) override { return driver->openFile(path, fileId); }
-    void closeFile(std::uint64_t fileId) override { driver->closeFile(fileId); }
-    bool deviceIoControl(std::uint64_t fileId, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
-                         win32::IoResult& result, win32::IoCompletion onComplete) override
-    {
-        if (code != kApiVersionRequestCode)
-            return driver->deviceIoControl(fileId, code, in, inSize, out, outSize, result, onComplete);
-        asked.push_back({inSize, outSize});
-        if (outSize < 2) {
-            result.error = ERROR_INSUFFICIENT_BUFFER;
-            return true;
-        }
-        auto* bytes = static_cast<std::uint8_t*>(out);
-        bytes[0] = major;
-        bytes[1] = minor;
-        result = {ERROR_SUCCESS, 2};
-        return true;
-    }
-
-    static constexpr DWORD kApiVersionRequestCode = 0x80882804;
-
-private:
-    std::shared_ptr<sim::SimDriver> driver;
-    std::uint8_t major;
-    std::uint8_t minor;
-};
-
 // A driver with two units, for the second-member cases.
 class TwoUnitDriverTest : public SimulatedDriverTest {
 protected:

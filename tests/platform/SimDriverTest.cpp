@@ -121,8 +121,17 @@ TEST_F(SimDriverTest, ClockCpuAndBufferBlocksReadBackWhatWasWritten)
 TEST_F(SimDriverTest, RequestsOnTheWrongPathFail)
 {
     EXPECT_EQ(ioctl(control(), 0x80883004, avcRequest({0x00, 0x08, 0xB8}), 516).error, 0xE0000342u);
-    EXPECT_EQ(ioctl(unit(), 0x80882804, {}, 12).error, 0xE0000342u);
+    EXPECT_EQ(ioctl(unit(), 0x80882860, {}, 260).error, 0xE0000342u);
     EXPECT_EQ(ioctl(control(), 0x80889999, {}, 0).error, 1u);
+}
+
+TEST_F(SimDriverTest, UnitPathsAnswerTheApiVersionToo)
+{
+    driver->setApiVersion(2, 11);
+    Reply reply = ioctl(unit(), 0x80882804, {}, 12);
+    ASSERT_TRUE(reply.ok);
+    EXPECT_EQ(reply.out[0], 2);
+    EXPECT_EQ(reply.out[1], 11);
 }
 
 TEST_F(SimDriverTest, NotificationsSetTheRegisteredEventAndQueueInOrder)
