@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <pwd.h>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,6 +17,15 @@ std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
+}
+
+std::string homeDirectory()
+{
+    std::string home = environment("HOME");
+    if (home.empty())
+        if (const passwd* user = ::getpwuid(::getuid()))
+            home = user->pw_dir ? user->pw_dir : "";
+    return home;
 }
 
 bool makeDirectories(const std::string& path)
@@ -50,8 +60,6 @@ LONG errorFromErrno(int error)
     case EPERM:
     case EROFS:
         return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-        return ERROR_CANTWRITE;
     default:
         return ERROR_CANTWRITE;
     }
@@ -102,7 +110,8 @@ LONG writeAtomically(const std::string& path, const std::string& text)
         }
         written += static_cast<std::size_t>(n);
     }
-    ::fchmod(fd, 0644);
+    struct stat existing {};
+    ::fchmod(fd, ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644);
     const bool synced = ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!synced || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -127,7 +136,7 @@ std::string registryDirectory()
         return configured;
     std::string data = environment("XDG_DATA_HOME");
     if (data.empty() || data[0] != '/')
-        data = environment("HOME") + "/.local/share";
+        data = homeDirectory() + "/.local/share";
     return data + "/tessary/registry";
 }
 

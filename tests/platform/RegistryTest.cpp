@@ -253,6 +253,18 @@ TEST(Registry, ReadOnlyMachineHiveRefusesChangesButStillReads)
     RegCloseKey(key);
 }
 
+TEST(Registry, RewritingAHiveKeepsItsPermissions)
+{
+    ScopedRegistry registry;
+    RegCloseKey(createKey(HKEY_CURRENT_USER, "Software"));
+    ASSERT_EQ(::chmod(registry.userHive().c_str(), 0600), 0);
+    HKEY key = createKey(HKEY_CURRENT_USER, "Software\\Private");
+    RegCloseKey(key);
+    struct stat info {};
+    ASSERT_EQ(::stat(registry.userHive().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
 TEST(Registry, UnwritableFolderRefusesANewMachineHive)
 {
     ScopedRegistry registry;
