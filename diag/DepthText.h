@@ -1,6 +1,6 @@
 // Conversions between the driver's stored stream buffer depth and what the tool
-// shows: the value read as a number the way the tool's first version read it
-// (leading decimal number, anything else 0) and the depth in milliseconds.
+// shows: the stored text read as a number (its leading decimal number, anything
+// else 0) and the depth in milliseconds.
 #pragma once
 
 #include <cstdint>

@@ -99,7 +99,7 @@ void FrmMain::resized()
         const auto& place = kOptionBounds[index];
         auto& option = Option1[index];
         placeInFrame(option, place.left, place.top, place.width, place.height);
-        // Wide enough for its caption in this font, which runs wider than the original's.
+        // Wide enough for its caption: this font runs wider than the one the form was designed with.
         const int needed = DiagLookAndFeel::kOptionBoxWidth +
                            DiagLookAndFeel::dialogFont().getStringWidth(option.getButtonText()) + 6;
         option.setSize(juce::jmax(option.getWidth(), needed), option.getHeight());

@@ -1,6 +1,6 @@
 // The tool's one window content: a menu bar with About, then the frame with the
 // current depth and the five choices, the note, OK and Cancel. Positions are
-// the original form's, in twips at 15 twips per pixel.
+// kept in twips as the form was designed, at 15 twips per pixel.
 #pragma once
 
 #include "DiagTool.h"

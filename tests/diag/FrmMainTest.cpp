@@ -85,7 +85,7 @@ protected:
     std::unique_ptr<diag::DiagWindow> window;
 };
 
-TEST_F(DiagToolWindow, LaysOutTheFormInItsOriginalPlaces)
+TEST_F(DiagToolWindow, LaysOutTheFormAsDesigned)
 {
     start("dword:000007d0");
     EXPECT_EQ(window->getName(), " Ostrel Tessary Diagnostics");
