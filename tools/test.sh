@@ -16,6 +16,13 @@ if [ "${1:-}" = "--sanitize" ]; then
   export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/tools/lsan.supp}
 fi
 
+# Tests keep to their own registry hives and never reach a simulated driver the
+# user may have running.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export TESSARY_REGISTRY_DIR="$scratch/registry"
+export TESSARY_DRIVER_SOCKET="$scratch/no-driver.sock"
+
 "$here/tools/setup.sh" "$build" ${cmake_args[@]+"${cmake_args[@]}"}
 
 run_ctest() { ctest --test-dir "$build" --output-on-failure -j2 --timeout 300; }
