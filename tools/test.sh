@@ -25,11 +25,9 @@ export TESSARY_DRIVER_SOCKET="$scratch/no-driver.sock"
 
 "$here/tools/setup.sh" "$build" ${cmake_args[@]+"${cmake_args[@]}"}
 
-run_ctest() { ctest --test-dir "$build" --output-on-failure -j2 --timeout 300; }
+ctest_command=(ctest --test-dir "$build" --output-on-failure -j2 --timeout 300)
 if [ -z "${DISPLAY:-}" ]; then
-  export -f run_ctest
-  export build
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c run_ctest
+  xvfb-run -a -s "-screen 0 1280x1024x24" "${ctest_command[@]}"
 else
-  run_ctest
+  "${ctest_command[@]}"
 fi
