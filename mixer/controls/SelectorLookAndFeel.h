@@ -1,18 +1,14 @@
-// Look of the headphone source selector buttons.
+// Look of the headphone source selector buttons: tall keys with the source
+// name printed on them.
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "ImageToggleLookAndFeel.h"
 
-class SelectorLookAndFeel : public juce::LookAndFeel_V4
+class SelectorLookAndFeel : public ImageToggleLookAndFeel
 {
 public:
     SelectorLookAndFeel();
 
-    void drawToggleButton (juce::Graphics&, juce::ToggleButton&,
-                           bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown) override;
-
 private:
-    juce::Image toggleOn, toggleOff, togglePressed;
-
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SelectorLookAndFeel)
 };
