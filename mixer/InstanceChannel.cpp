@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -59,11 +60,11 @@ InstanceChannel::~InstanceChannel()
         [[maybe_unused]] auto written = ::write(stopPipe[1], &stop, 1);
         thread.join();
     }
-    for (int fd : {listener, stopPipe[0], stopPipe[1]})
-        if (fd >= 0)
-            ::close(fd);
     if (boundPath.isNotEmpty())
         ::unlink(boundPath.toRawUTF8());
+    for (int fd : {listener, stopPipe[0], stopPipe[1], lockFile})
+        if (fd >= 0)
+            ::close(fd);
 }
 
 juce::String InstanceChannel::socketPath()
@@ -80,6 +81,33 @@ juce::String InstanceChannel::socketPath()
     const auto folder = "/tmp/tessary-mixer-" + juce::String(static_cast<int>(::getuid()));
     ::mkdir(folder.toRawUTF8(), 0700);
     return folder + "/instance.sock";
+}
+
+bool InstanceChannel::claim()
+{
+    if (lockFile >= 0)
+        return true;
+    const auto path = socketPath() + ".lock";
+    const int fd = ::open(path.toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    lockFile = fd;
+    return true;
+}
+
+bool InstanceChannel::handOverPatiently(const juce::String& commandLine, int patienceMs)
+{
+    const auto giveUpAt = juce::Time::getMillisecondCounter() + static_cast<juce::uint32>(patienceMs);
+    while (!handOver(commandLine)) {
+        if (juce::Time::getMillisecondCounter() >= giveUpAt)
+            return false;
+        juce::Thread::sleep(50);
+    }
+    return true;
 }
 
 bool InstanceChannel::handOver(const juce::String& commandLine)
@@ -118,8 +146,8 @@ bool InstanceChannel::listen(Handler newHandler)
     if (listener < 0)
         return false;
 
-    // Only the instance that won the start-up lock gets here, so a file at the
-    // path is left over from a program that did not end cleanly.
+    // The caller holds the instance lock, so a file at the path is left over
+    // from a program that did not end cleanly.
     ::unlink(path.toRawUTF8());
     if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
         ::listen(listener, 4) != 0 || ::pipe2(stopPipe, O_CLOEXEC) != 0) {
@@ -129,7 +157,7 @@ bool InstanceChannel::listen(Handler newHandler)
     }
     ::chmod(path.toRawUTF8(), 0600);
     boundPath = path;
-    handler = std::move(newHandler);
+    handler = std::make_shared<Handler>(std::move(newHandler));
     thread = std::thread([this] { serve(); });
     return true;
 }
@@ -175,7 +203,10 @@ void InstanceChannel::answer(int connection)
     message.resize(std::min({end, message.size(), maxMessageBytes}));
 
     const auto commandLine = juce::String::fromUTF8(message.data(), static_cast<int>(message.size()));
-    auto callback = handler;
-    juce::MessageManager::callAsync([callback, commandLine] { callback(commandLine); });
+    std::weak_ptr<Handler> callback = handler;
+    juce::MessageManager::callAsync([callback, commandLine] {
+        if (auto live = callback.lock())
+            (*live)(commandLine);
+    });
     writeAll(connection, &acknowledgement, 1);
 }

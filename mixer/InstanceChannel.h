@@ -1,14 +1,16 @@
-// Keeps the mixer to one running instance per user. The running program
-// listens on a Unix socket in the user's runtime folder; a later start
-// connects, hands over its command line and exits, and the running program
-// is told on its message thread. (JUCE's own hand-over does not reach the
-// running instance on Linux.)
+// Keeps the mixer to one running instance per user. The first start holds a
+// lock file beside the socket and listens on a Unix socket in the user's
+// runtime folder; a later start finds the lock taken, connects, hands over its
+// command line and exits, and the running program is told on its message
+// thread. (JUCE's own check on Linux is a machine-wide lock in /var/tmp, and
+// its hand-over never reaches the running instance.)
 #pragma once
 
 #include <juce_events/juce_events.h>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 
 class InstanceChannel
@@ -24,9 +26,17 @@ public:
     // $XDG_RUNTIME_DIR, else in a private folder under /tmp.
     static juce::String socketPath();
 
+    // Takes this user's instance lock for the life of this object. False when
+    // another instance holds it (or the lock file cannot be opened).
+    bool claim();
+
     // Tells a running instance that the program was started again. Returns
     // true when one took the hand-over; false when none is listening.
     static bool handOver(const juce::String& commandLine);
+
+    // handOver, tried again for up to `patienceMs` while the running instance
+    // is still starting and not yet listening.
+    static bool handOverPatiently(const juce::String& commandLine, int patienceMs);
 
     // Starts answering later starts; returns false when the socket cannot be set up.
     bool listen(Handler handler);
@@ -41,7 +51,10 @@ private:
     void serve();
     void answer(int connection);
 
-    Handler handler;
+    // Shared with the messages posted to the message thread, which do nothing
+    // once the channel is gone.
+    std::shared_ptr<Handler> handler;
+    int lockFile{-1};
     int listener{-1};
     int stopPipe[2]{-1, -1};
     juce::String boundPath;

@@ -1,21 +1,17 @@
 #include "MixerApplication.h"
 
-MixerApplication::MixerApplication()
-{
-    // A start while the mixer runs only wakes the running window. This has to
-    // happen before JUCE's own instance check, which would end this process
-    // without telling the running one.
-    handedOver = InstanceChannel::handOver(getCommandLineParameters());
-}
+MixerApplication::MixerApplication() = default;
 
 MixerApplication::~MixerApplication()
 {
     juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
 }
 
-void MixerApplication::initialise(const juce::String&)
+void MixerApplication::initialise(const juce::String& commandLine)
 {
-    if (handedOver) {
+    // A start while the mixer runs only wakes the running window.
+    if (!instanceChannel.claim()) {
+        InstanceChannel::handOverPatiently(commandLine, handOverPatienceMs);
         setApplicationReturnValue(0);
         quit();
         return;
@@ -53,7 +49,9 @@ const juce::String MixerApplication::getApplicationVersion()
 
 bool MixerApplication::moreThanOneInstanceAllowed()
 {
-    return false;
+    // One instance per user it is, but through instanceChannel: JUCE's own check
+    // would take a machine-wide lock and end a second start without a word.
+    return true;
 }
 
 void MixerApplication::anotherInstanceStarted(const juce::String&)

@@ -34,5 +34,5 @@ private:
     // The window deletes itself when closed, so the application only watches it.
     juce::Component::SafePointer<MixerWindow> mainWindow;
     InstanceChannel instanceChannel;
-    bool handedOver{false};
+    static constexpr int handOverPatienceMs = 3000;
 };

@@ -4,6 +4,8 @@
 #include "MessageLoop.h"
 
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <cstdlib>
@@ -60,6 +62,29 @@ protected:
     std::vector<juce::String> received;
     InstanceChannel::Handler record = [this](const juce::String& line) { received.push_back(line); };
 };
+
+TEST_F(InstanceChannelTest, OnlyOneInstanceHoldsTheLock)
+{
+    auto first = std::make_unique<InstanceChannel>();
+    ASSERT_TRUE(first->claim());
+    InstanceChannel second;
+    EXPECT_FALSE(second.claim());
+    first.reset();
+    EXPECT_TRUE(second.claim()) << "the lock goes with the instance that held it";
+}
+
+TEST_F(InstanceChannelTest, PatientHandOverWaitsForAStartingInstance)
+{
+    InstanceChannel channel;
+    ASSERT_TRUE(channel.claim());
+    bool accepted = false;
+    std::thread second([&] { accepted = InstanceChannel::handOverPatiently("late", 3000); });
+    testing_loop::pumpFor(150ms); // the running instance is still building its window
+    ASSERT_TRUE(channel.listen(record));
+    second.join();
+    EXPECT_TRUE(accepted);
+    EXPECT_TRUE(testing_loop::pumpUntil([&] { return received.size() == 1 && received[0] == "late"; }));
+}
 
 TEST_F(InstanceChannelTest, HandOverReachesTheListenerOnTheMessageThread)
 {
@@ -133,6 +158,17 @@ TEST_F(InstanceChannelTest, ReplacesALeftOverSocketAndRemovesItsOwn)
         EXPECT_TRUE(accepted);
     }
     EXPECT_FALSE(socket().exists()) << "the listener removes its socket when it ends";
+}
+
+TEST_F(InstanceChannelTest, AHandOverStillQueuedWhenTheChannelEndsIsDropped)
+{
+    auto channel = std::make_unique<InstanceChannel>();
+    ASSERT_TRUE(channel->listen(record));
+    std::thread second([] { InstanceChannel::handOver("too late"); });
+    second.join();
+    channel.reset(); // before the message loop has run
+    testing_loop::pumpFor(30ms);
+    EXPECT_TRUE(received.empty());
 }
 
 TEST_F(InstanceChannelTest, RefusesASocketPathThatDoesNotFit)
