@@ -45,7 +45,10 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   done
   if [ -z "$window" ]; then echo "the mixer window did not appear" >&2; kill "$pid"; exit 1; fi
   sleep 1
-  import -window "$window" "$screenshot"
+  # Read the window from the screen; asking ImageMagick for the window itself can
+  # make it wait for events on it while it holds the X server.
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
   # Close it as a user would: the close button at the right end of the title bar.
   xdotool mousemove --sync --window "$window" 624 14 click 1
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
