@@ -443,12 +443,17 @@ void MixerSlider::labelTextChanged (juce::Label*)
     updateText();
 }
 
+// Focus is judged as the edit ends: taking a new value rewrites the box's
+// text, and that closes its editor, which would otherwise drop the focus on
+// the floor instead of handing it back to the slider.
 void MixerSlider::commitValueBox (juce::TextEditor& editor, bool commit, bool cancel)
 {
-    if (commit || ! valueBox->hasKeyboardFocus (true))
+    const bool boxHadFocus = valueBox->hasKeyboardFocus (true);
+
+    if (commit || ! boxHadFocus)
         setValue (getValueFromText (editor.getText()), true, true);
 
-    if ((commit || cancel) && valueBox->hasKeyboardFocus (true))
+    if ((commit || cancel) && boxHadFocus)
     {
         grabKeyboardFocus();
         updateText();

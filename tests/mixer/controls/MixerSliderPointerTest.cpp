@@ -333,3 +333,58 @@ TEST (MixerSliderValueBox, ANewLookRebuildsTheBoxWithTheCurrentText)
     EXPECT_TRUE (slider.getValueBox().isEditableOnSingleClick());
     slider.setLookAndFeel (nullptr);
 }
+
+// A slider on screen whose value box editor holds the keyboard focus, as when
+// the user has clicked into the box.
+class FocusedValueBox : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        slider.setRange (0.0, 255.0, 1.0);
+        slider.setBounds (0, 0, 200, 20);
+        slider.setValue (20.0, false);
+        window.setBounds (0, 0, 200, 20);
+        window.addAndMakeVisible (slider);
+        window.addToDesktop (juce::ComponentPeer::windowHasTitleBar);
+        window.setVisible (true);
+        window.toFront (true);
+        ASSERT_TRUE (testing_loop::pumpUntil ([&] { return window.isShowing(); }));
+        pumpMessages (300); // let the window system's own focus events arrive first
+
+        slider.getValueBox().showEditor();
+        editor = slider.getValueBox().getCurrentTextEditor();
+        ASSERT_NE (editor, nullptr);
+        pumpMessages (100);
+        ASSERT_TRUE (editor->hasKeyboardFocus (false));
+    }
+
+    void typeAndPress (const juce::String& text, int keyCode)
+    {
+        editor->setText (text, false);
+        editor->keyPressed (juce::KeyPress (keyCode));
+        pumpMessages();
+    }
+
+    juce::Component window;
+    MixerSlider slider{"slider"};
+    juce::TextEditor* editor = nullptr;
+};
+
+TEST_F (FocusedValueBox, EscapeKeepsTheValueAndRestoresItsText)
+{
+    typeAndPress ("99", juce::KeyPress::escapeKey);
+
+    EXPECT_EQ (slider.getValue(), 20.0);
+    EXPECT_EQ (slider.getValueBox().getText(), "20");
+    EXPECT_TRUE (slider.hasKeyboardFocus (false));
+}
+
+TEST_F (FocusedValueBox, ReturnTakesTheValueAndHandsTheFocusBackToTheSlider)
+{
+    typeAndPress ("300", juce::KeyPress::returnKey);
+
+    EXPECT_EQ (slider.getValue(), 255.0);
+    EXPECT_EQ (slider.getValueBox().getText(), "255");
+    EXPECT_TRUE (slider.hasKeyboardFocus (false));
+}
