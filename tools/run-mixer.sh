@@ -39,7 +39,7 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   pid=$!
   window=""
   for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" --name "Tessary Mixer" 2>/dev/null | head -n1 || true)
+    window=$(xdotool search --all --onlyvisible --pid "$pid" --name "Tessary Mixer" 2>/dev/null | head -n1 || true)
     [ -n "$window" ] && break
     sleep 0.1
   done

@@ -79,8 +79,8 @@ int waitForExit(pid_t pid, std::chrono::milliseconds deadline)
 
 std::vector<std::string> windowsOf(pid_t pid, bool onlyVisible)
 {
-    const auto list = commandOutput("xdotool search " + std::string(onlyVisible ? "--onlyvisible " : "") + "--pid " +
-                                    std::to_string(pid) + " --name 'Tessary Mixer' 2>/dev/null");
+    const auto list = commandOutput("xdotool search --all " + std::string(onlyVisible ? "--onlyvisible " : "") +
+                                    "--pid " + std::to_string(pid) + " --name 'Tessary Mixer' 2>/dev/null");
     std::vector<std::string> ids;
     for (const auto& id : juce::StringArray::fromLines(juce::String(list)))
         if (id.trim().isNotEmpty())
@@ -121,10 +121,14 @@ protected:
             }
         ::unsetenv("TESSARY_MIXER_INSTANCE_SOCKET");
         ::unsetenv("TESSARY_DRIVER_SOCKET");
-        folder.deleteRecursively();
+        if (HasFailure())
+            std::printf("kept for inspection: %s\n", folder.getFullPathName().toRawUTF8());
+        else
+            folder.deleteRecursively();
     }
 
-    // Starts the mixer and returns its window id once the window is on screen.
+    // Starts the mixer and returns its window id once the window is on screen and
+    // the program has finished starting (it listens for later starts last).
     std::string startMixer()
     {
         mixer = start({mixerProgram});
@@ -132,7 +136,7 @@ protected:
         testing_loop::pumpUntil(
             [&] {
                 windows = windowsOf(mixer, true);
-                return !windows.empty();
+                return !windows.empty() && folder.getChildFile("instance.sock").exists();
             },
             20s);
         return windows.size() == 1 ? windows.front() : std::string();
@@ -210,7 +214,7 @@ TEST_F(MixerProgramTest, ShowsTheWindowWithThePanelsInPlace)
     // again if something was in the way.
     juce::Image screen;
     std::vector<std::string> misplaced{"no screenshot"};
-    for (int attempt = 0; attempt < 3 && !misplaced.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 10 && !misplaced.empty(); ++attempt) {
         std::this_thread::sleep_for(500ms);
         screen = screenshot(window);
         misplaced = screen.isValid() ? panelsInPlace(screen) : std::vector<std::string>{"no screenshot"};
