@@ -41,3 +41,16 @@ target_link_libraries(tessary_juce PUBLIC PkgConfig::TESSARY_FREETYPE PkgConfig:
 if(TESSARY_FONTCONFIG_FOUND)
   target_link_libraries(tessary_juce PUBLIC PkgConfig::TESSARY_FONTCONFIG)
 endif()
+
+# JUCE loads the X libraries at run time and unloads them at exit, which leaves
+# the leak checker unable to name their process-lifetime caches. In sanitizer
+# builds every JUCE program and test links them, so they stay loaded and the
+# suppressions in tools/lsan.supp apply.
+if(TESSARY_SANITIZE)
+  foreach(library libX11.so.6 libXext.so.6 libXcursor.so.1 libXinerama.so.1 libXrender.so.1 libXrandr.so.2)
+    find_library(tessary_x_${library} NAMES ${library})
+    if(tessary_x_${library})
+      target_link_libraries(tessary_juce PUBLIC "-Wl,--no-as-needed" ${tessary_x_${library}} "-Wl,--as-needed")
+    endif()
+  endforeach()
+endif()

@@ -355,8 +355,7 @@ protected:
         slider.getValueBox().showEditor();
         editor = slider.getValueBox().getCurrentTextEditor();
         ASSERT_NE (editor, nullptr);
-        pumpMessages (100);
-        ASSERT_TRUE (editor->hasKeyboardFocus (false));
+        ASSERT_TRUE (testing_loop::pumpUntil ([&] { return editor->hasKeyboardFocus (false); }));
     }
 
     void typeAndPress (const juce::String& text, int keyCode)
