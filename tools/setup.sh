@@ -20,7 +20,7 @@ packages=(
   juce-modules-source libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils xdotool openbox imagemagick fonts-dejavu-core
 )
 
 missing=()
