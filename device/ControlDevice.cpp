@@ -42,20 +42,7 @@ StatusCode ControlDevice::open()
         return status::kSuccess;
     if (const StatusCode opened = openHandle(); opened != status::kSuccess)
         return opened;
-    if (!profile.checksApiVersion)
-        return status::kSuccess;
-
-    ApiVersionBlock version;
-    const StatusCode result = getApiVersion(version);
-    if (result != status::kSuccess) {
-        close();
-        return result;
-    }
-    if (!isSupportedApiVersion(version)) {
-        close();
-        return status::kDriverApiVersionRefused;
-    }
-    return status::kSuccess;
+    return profile.checksApiVersion ? keepOpenIfApiVersionSupported(*this) : status::kSuccess;
 }
 
 void ControlDevice::close()

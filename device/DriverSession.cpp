@@ -101,18 +101,7 @@ StatusCode DriverSession::open(DWORD memberIndex, HDEVINFO set, const GUID* inte
         return status::kOutOfMemory;
     }
 
-    if (profile.checksApiVersion) {
-        ApiVersionBlock version;
-        if (const StatusCode result = getApiVersion(version); result != status::kSuccess) {
-            close();
-            return result;
-        }
-        if (!isSupportedApiVersion(version)) {
-            close();
-            return status::kDriverApiVersionRefused;
-        }
-    }
-    return status::kSuccess;
+    return profile.checksApiVersion ? keepOpenIfApiVersionSupported(*this) : status::kSuccess;
 }
 
 void DriverSession::close()

@@ -23,6 +23,24 @@ static_assert(sizeof(ApiVersionBlock) == 12, "driver buffer layout");
 // Whether the driver's API is one the settings program works with (2.10 or later within 2).
 bool isSupportedApiVersion(const ApiVersionBlock& version);
 
+// Asks the driver for its API version through a freshly opened `device` (a
+// session or the control path) and closes the device again unless the
+// request succeeds and the version is supported.
+template <typename Device>
+StatusCode keepOpenIfApiVersionSupported(Device& device)
+{
+    ApiVersionBlock version;
+    if (const StatusCode result = device.getApiVersion(version); result != status::kSuccess) {
+        device.close();
+        return result;
+    }
+    if (!isSupportedApiVersion(version)) {
+        device.close();
+        return status::kDriverApiVersionRefused;
+    }
+    return status::kSuccess;
+}
+
 class DriverSession {
 public:
     explicit DriverSession(const InterfaceProfile& profile = programProfile());
