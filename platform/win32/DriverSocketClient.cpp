@@ -128,8 +128,14 @@ public:
             calls[id] = call;
         }
         if (!send(type, std::move(payload), id)) {
-            std::lock_guard<std::mutex> guard(callsMutex);
-            calls.erase(id);
+            // A stream that refuses a write is broken for good: say so now
+            // rather than when the reader thread gets round to it, so the next
+            // request connects afresh.
+            {
+                std::lock_guard<std::mutex> guard(callsMutex);
+                calls.erase(id);
+            }
+            failAllCalls();
             return false;
         }
         const ReadOutcome outcome = readReplyHere(*call);

@@ -238,7 +238,7 @@ TEST_F(DaemonTest, DaemonGoingAwayLooksLikeTheDriverGoingAway)
     EXPECT_EQ(ioctl(unit, 0x80883004, avcRequest({0x00, 0x08, 0xB8}), 516).error, win32::kDriverGoneStatus)
         << "files of the old connection stay dead";
     HANDLE again = openUnit();
-    EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the client reconnects";
+    EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the client reconnects; error " << GetLastError();
     CloseHandle(again);
     CloseHandle(unit);
 }
