@@ -11,7 +11,7 @@ AppLookAndFeel::AppLookAndFeel()
 juce::Button* AppLookAndFeel::createDocumentWindowButton(int buttonType)
 {
     if (buttonType != juce::DocumentWindow::closeButton)
-        return juce::LookAndFeel_V4::createDocumentWindowButton(buttonType);
+        return juce::LookAndFeel_V2::createDocumentWindowButton(buttonType);
 
     auto* close = new juce::ImageButton("close");
     close->setImages(true, false, true, closeNormal, 1.0f, juce::Colours::transparentBlack, closeOver, 1.0f,

@@ -1,10 +1,11 @@
-// The program's default look: JUCE's standard drawing, except that windows
+// The program's default look: JUCE's classic drawing, whose title bars take the
+// window's own colour, except that windows
 // get the skin's image close button.
 #pragma once
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-class AppLookAndFeel : public juce::LookAndFeel_V4
+class AppLookAndFeel : public juce::LookAndFeel_V2
 {
 public:
     AppLookAndFeel();
