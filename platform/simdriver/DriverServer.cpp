@@ -226,18 +226,10 @@ private:
     {
         const auto bytes = win32::protocol::encode(Message{type, requestId, std::move(payload)});
         std::lock_guard<std::mutex> guard(writeMutex);
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                ::shutdown(fd, SHUT_RDWR);
-                return false;
-            }
-            sent += static_cast<std::size_t>(n);
-        }
-        return true;
+        if (win32::protocol::sendAll(fd, bytes))
+            return true;
+        ::shutdown(fd, SHUT_RDWR);
+        return false;
     }
 
     const int fd;

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cerrno>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace win32::protocol {
@@ -41,6 +43,20 @@ HeaderStatus decodeHeader(const std::uint8_t* data, std::size_t size, Header& he
     if (header.version != kVersion || header.payloadSize > kMaxPayload)
         return HeaderStatus::Invalid;
     return HeaderStatus::Complete;
+}
+
+bool sendAll(int fd, const std::vector<std::uint8_t>& bytes)
+{
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 std::vector<std::uint8_t> encode(const Message& message)

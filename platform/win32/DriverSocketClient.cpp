@@ -101,16 +101,7 @@ public:
     {
         const auto bytes = protocol::encode(Message{type, requestId, std::move(payload)});
         std::lock_guard<std::mutex> guard(writeMutex);
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            sent += static_cast<std::size_t>(n);
-        }
-        return true;
+        return protocol::sendAll(fd, bytes);
     }
 
     // Sends a request and waits for its first reply; false when the connection

@@ -73,6 +73,10 @@ struct Message {
 
 std::vector<std::uint8_t> encode(const Message& message);
 
+// Writes all of `bytes` to the stream socket `fd`, retrying after signals.
+// False once the peer is gone or the socket broke.
+bool sendAll(int fd, const std::vector<std::uint8_t>& bytes);
+
 class Writer {
 public:
     Writer& u32(std::uint32_t value);
