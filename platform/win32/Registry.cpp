@@ -1,5 +1,7 @@
 // The Reg* calls over the hive files. A key handle names a hive and a path; it
-// does not hold the key open, so every call sees the file as it is now.
+// does not hold the key open, so every call sees the file as it is now (parsed
+// again only when it changed). A hive file that cannot be read fails every call
+// with the reason's status; a damaged one reads as empty.
 #include <windows.h>
 
 #include "RegistryFiles.h"
@@ -13,7 +15,8 @@ namespace {
 
 using win32::Hive;
 
-struct OpenKey {
+struct OpenKey
+{
     Hive hive;
     std::string path;
 };
@@ -88,7 +91,9 @@ LSTATUS openExisting(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult, bool create)
         return ERROR_BAD_PATHNAME;
 
     const auto reading = win32::readHive(parent->hive);
-    if (auto stored = reading.hive.storedPath(path)) {
+    if (reading.status != ERROR_SUCCESS)
+        return reading.status;
+    if (auto stored = reading.hive->storedPath(path)) {
         *phkResult = newHandle({parent->hive, *stored});
         return ERROR_SUCCESS;
     }
@@ -132,9 +137,11 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
     if (!key)
         return ERROR_INVALID_HANDLE;
     const auto reading = win32::readHive(key->hive);
-    if (!reading.hive.hasKey(key->path))
+    if (reading.status != ERROR_SUCCESS)
+        return reading.status;
+    if (!reading.hive->hasKey(key->path))
         return key->path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
-    const auto value = reading.hive.value(key->path, valueName(lpValueName));
+    const auto value = reading.hive->value(key->path, valueName(lpValueName));
     if (!value)
         return ERROR_FILE_NOT_FOUND;
 
@@ -181,7 +188,10 @@ LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
     if (!key)
         return ERROR_INVALID_HANDLE;
     const std::string name = valueName(lpValueName);
-    if (!win32::readHive(key->hive).hive.value(key->path, name))
+    const auto reading = win32::readHive(key->hive);
+    if (reading.status != ERROR_SUCCESS)
+        return reading.status;
+    if (!reading.hive->value(key->path, name))
         return ERROR_FILE_NOT_FOUND;
     return win32::changeHive(key->hive, [&](win32::RegistryHive& hive) -> LONG {
         return hive.deleteValue(key->path, name) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;

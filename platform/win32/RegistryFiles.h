@@ -1,7 +1,7 @@
-// Where the hive files live and how they are read and changed.
+// Where the hive files live; reading and changing them goes through HiveFile.
 #pragma once
 
-#include <win32/RegistryHive.h>
+#include <win32/HiveFile.h>
 
 #include <functional>
 #include <string>
@@ -14,16 +14,10 @@ const char* hiveName(Hive hive);
 std::string registryDirectory();
 std::string hivePath(Hive hive);
 
-struct HiveReading {
-    RegistryHive hive;
-    bool wellFormed = true; // false: the file exists but cannot be parsed; `hive` is empty
-};
-
-// A missing file reads as an empty, well-formed hive.
+// A missing file reads as an empty hive.
 HiveReading readHive(Hive hive);
 
-// Applies `change` to the hive as it is on disk under the hive's lock and writes
-// the result atomically when `change` returns ERROR_SUCCESS.
+// Creates the registry folder if needed, then HiveFile::change.
 LONG changeHive(Hive hive, const std::function<LONG(RegistryHive&)>& change);
 
 } // namespace win32

@@ -29,11 +29,11 @@ TEST(DepthSetting, ReadsTheStoredValueAsText)
         {"dword:ffffffff", "-1"},
         {"\"4000\"", "4000"},
         {"hex(2):35,30,30,00", "500"},
-        {"hex(1):33,00,39,39", "3"},         // cut at the first NUL
-        {"hex(1):34,30,30,30", "4000"},      // no NUL at all
-        {"hex:d0,07", "2000"},               // short binary: the missing bytes are 0
-        {"hex:20,4e,00,00,ff,ff", ""},       // more than four bytes do not fit the read
-        {"hex(7):31,00,00", ""},             // other types read as nothing
+        {"hex(1):33,00,39,39", "3"},    // cut at the first NUL
+        {"hex(1):34,30,30,30", "4000"}, // no NUL at all
+        {"hex:d0,07", "2000"},          // short binary: the missing bytes are 0
+        {"hex:20,4e,00,00,ff,ff", ""},  // more than four bytes do not fit the read
+        {"hex(7):31,00,00", ""},        // other types read as nothing
         {"hex(1):", ""},
     };
     for (const auto& [line, text] : cases) {
@@ -88,6 +88,31 @@ TEST(DiagTool, MissingKeyWarnsBeforeTheWindowAndAgainOnOk)
                              }));
     EXPECT_TRUE(ended);
     EXPECT_EQ(ScopedRegistry::read(registry.machineHive()), ""); // nothing created
+}
+
+// The tool's own advice stays as it is; the damaged file and why it is damaged
+// go to stderr, once, so the user can repair it instead of re-installing.
+TEST(DiagTool, DamagedHiveKeepsTheAdviceAndNamesTheFileOnStderr)
+{
+    ScopedRegistry registry;
+    store(registry, "dword:not a number");
+    RecordingMessageBoxes boxes;
+    diag::DiagTool tool(boxes, [] {});
+    testing::internal::CaptureStderr();
+    tool.startUp([] {});
+    boxes.dismissAll();
+    tool.confirm();
+    boxes.dismissAll();
+    const std::string errors = testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{
+                                 "Key not found! Please re-install driver.",
+                                 "Key not found! Please re-install driver.",
+                                 "Please disconnect and reconnect the Ostrel Tessary to enable the new setting.",
+                             }));
+    const std::string report = registry.machineHive() + " is damaged (line 4: ";
+    EXPECT_NE(errors.find(report), std::string::npos) << errors;
+    EXPECT_EQ(errors.find(registry.machineHive()), errors.rfind(registry.machineHive())) << errors;
 }
 
 TEST(DiagTool, OkEndsOnlyAfterTheAdviceIsDismissedAndOnlyOnce)

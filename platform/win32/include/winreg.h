@@ -2,12 +2,16 @@
 // the registry export format ("Windows Registry Editor Version 5.00"), kept in
 // $TESSARY_REGISTRY_DIR, else in $XDG_DATA_HOME/tessary/registry (default
 // ~/.local/share/tessary/registry), as HKEY_LOCAL_MACHINE.reg and
-// HKEY_CURRENT_USER.reg. Every call reads the file afresh; every change is made
-// under a cross-process file lock on the freshly read hive and lands by an atomic
-// rename, so concurrent writers lose nothing. A hive that cannot be written
-// refuses changes with ERROR_ACCESS_DENIED (a user without administrative
-// rights); a hive that cannot be parsed reads as empty and is never overwritten
-// (changes fail with ERROR_BADDB).
+// HKEY_CURRENT_USER.reg (either may be a symbolic link; changes go to its
+// target). Every call sees the file as it is now, parsed again only when it
+// changed; every change is made under a cross-process file lock on the freshly
+// read hive and lands by an atomic rename, so concurrent writers lose nothing.
+// A hive that cannot be written refuses changes with ERROR_ACCESS_DENIED (a user
+// without administrative rights). A hive that cannot be parsed reads as empty,
+// is named on stderr and is never overwritten (changes fail with ERROR_BADDB).
+// A hive file that is not a regular file fails every call with ERROR_CANTREAD,
+// one larger than 16 MiB with ERROR_FILE_TOO_LARGE (also a change that would
+// make it so); the reason goes to stderr once. Keys nest at most 512 levels deep.
 #pragma once
 
 #include <windows.h>
@@ -48,12 +52,16 @@ typedef ACCESS_MASK REGSAM;
 #ifndef ERROR_BAD_PATHNAME
 #define ERROR_BAD_PATHNAME 161L
 #endif
+#ifndef ERROR_FILE_TOO_LARGE
+#define ERROR_FILE_TOO_LARGE 223L
+#endif
 #ifndef ERROR_KEY_DELETED
 #define ERROR_KEY_DELETED 1018L
 #endif
 
 // Opens an existing key below `hKey`. An empty or null `lpSubKey` gives back `hKey`
-// itself. ERROR_FILE_NOT_FOUND when the key does not exist (or its hive cannot be parsed).
+// itself. ERROR_FILE_NOT_FOUND when the key does not exist (or its hive cannot be
+// parsed); ERROR_BAD_PATHNAME for an empty name or a path deeper than 512 keys.
 LSTATUS WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 
@@ -63,8 +71,8 @@ LSTATUS WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);
 // Type and data of a value. With `lpData` null only the type and size are returned.
 // A buffer smaller than the data gives ERROR_MORE_DATA with the needed size in *lpcbData.
 // ERROR_FILE_NOT_FOUND for a missing value.
-LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
-                                LPBYTE lpData, LPDWORD lpcbData);
+LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                                LPDWORD lpcbData);
 
 // Stores `cbData` bytes as the value; strings are stored as given, so their size
 // should include the terminating NUL as on Windows.
