@@ -16,7 +16,11 @@ for t in $targets; do
   mkdir -p "$corpus"
   seeds="$here/tests/fuzz/seeds/$t"
   [ -d "$seeds" ] && cp -n "$seeds"/* "$corpus"/ 2>/dev/null || true
-  echo "== $t: ${seconds}s"
-  "$build/tests/fuzz/$t" -max_total_time="$seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
+  # Flags of its own for a target (say, a larger -max_len) in tests/fuzz/TARGET.options.
+  options=()
+  [ -f "$here/tests/fuzz/$t.options" ] && read -r -a options < "$here/tests/fuzz/$t.options"
+  echo "== $t: ${seconds}s ${options[*]+${options[*]}}"
+  "$build/tests/fuzz/$t" -max_total_time="$seconds" -print_final_stats=1 ${options[@]+"${options[@]}"} "$corpus" 2>&1 |
+    tail -n 12
 done
 echo "fuzzing: all targets ran without a finding"
