@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace win32 {
 namespace {
@@ -48,7 +49,7 @@ struct RegistryHive::Key
     bool listed = true;
     std::vector<std::string> comments;
     std::map<std::string, std::unique_ptr<Key>, text::NoCaseLess> children;
-    std::map<std::string, Slot, text::NoCaseLess> values;
+    std::unordered_map<std::string, Slot, text::NoCaseHash, text::NoCaseEqual> values;
     std::uint64_t nextOrder = 0;
 
     Slot& set(const std::string& name, RegistryValue value)

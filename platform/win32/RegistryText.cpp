@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 
 namespace win32::text {
 namespace {
@@ -92,6 +93,20 @@ bool NoCaseLess::operator()(std::string_view a, std::string_view b) const
             return x < y;
     }
     return a.size() < b.size();
+}
+
+std::size_t NoCaseHash::operator()(std::string_view name) const
+{
+    static const std::uint64_t seed = [] {
+        std::random_device source;
+        return (static_cast<std::uint64_t>(source()) << 32) ^ source() ^ 0xcbf29ce484222325ULL;
+    }();
+    std::uint64_t hash = seed; // FNV-1a over the upper-cased name
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(upper(c));
+        hash *= 0x100000001b3ULL;
+    }
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
 }
 
 std::string_view trimmed(std::string_view text)

@@ -26,6 +26,18 @@ struct NoCaseLess
     bool operator()(std::string_view a, std::string_view b) const;
 };
 
+// Hashes and compares names as the registry does: without regard to case. The
+// hash is seeded per process, so no file can be made to put all its names in
+// one bucket.
+struct NoCaseHash
+{
+    std::size_t operator()(std::string_view name) const;
+};
+struct NoCaseEqual
+{
+    bool operator()(std::string_view a, std::string_view b) const { return equalNoCase(a, b); }
+};
+
 std::string_view trimmed(std::string_view text);
 std::string quoted(std::string_view text);
 

@@ -28,22 +28,24 @@ using testing_support::ScopedRegistry;
 
 const std::string kSettings = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Settings]\n";
 
-LONG openStatus(HKEY root, const char* path)
+// What RegOpenKeyA or RegCreateKeyA answers; the key, if any, is closed again.
+LONG keyStatus(LSTATUS(WINAPI* call)(HKEY, LPCSTR, PHKEY), HKEY root, const char* path)
 {
     HKEY key = nullptr;
-    const LONG status = RegOpenKeyA(root, path, &key);
+    const LONG status = call(root, path, &key);
     if (status == ERROR_SUCCESS)
         RegCloseKey(key);
     return status;
 }
 
+LONG openStatus(HKEY root, const char* path)
+{
+    return keyStatus(RegOpenKeyA, root, path);
+}
+
 LONG createStatus(HKEY root, const char* path)
 {
-    HKEY key = nullptr;
-    const LONG status = RegCreateKeyA(root, path, &key);
-    if (status == ERROR_SUCCESS)
-        RegCloseKey(key);
-    return status;
+    return keyStatus(RegCreateKeyA, root, path);
 }
 
 LONG setDword(HKEY root, const char* path, const char* name, DWORD value)

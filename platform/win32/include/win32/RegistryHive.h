@@ -18,7 +18,7 @@
 // (and go when it is deleted); those after the last line stay at the end.
 //
 // Reading and writing take time in proportion to the text: keys form a tree, and
-// values are found by name in logarithmic time.
+// values are found by name through a hash table.
 #pragma once
 
 #include <windows.h>
