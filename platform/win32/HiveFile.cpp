@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <tuple>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,9 +136,7 @@ bool writable(const std::string& path)
 {
     // Write bits are checked as well as access(): a hive made read-only refuses
     // changes even to a process running as root, as it does to a user on Windows.
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(path.c_str(), &info) != 0)
         return errno == ENOENT;
     return (info.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
@@ -155,9 +154,7 @@ std::string directoryOf(const std::string& path)
 std::optional<std::string> finalTarget(std::string path, int& error)
 {
     for (int hop = 0; hop < 40; ++hop) {
-        struct stat info
-        {
-        };
+        struct stat info = {};
         if (::lstat(path.c_str(), &info) != 0) {
             if (errno == ENOENT)
                 return path;
@@ -221,9 +218,7 @@ void removeLeftoverTemporaries(const std::string& target)
         if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0)
             continue;
         const std::string leftover = directory + "/" + name;
-        struct stat info
-        {
-        };
+        struct stat info = {};
         if (::lstat(leftover.c_str(), &info) == 0 && S_ISREG(info.st_mode))
             ::unlink(leftover.c_str());
     }
@@ -249,9 +244,7 @@ LONG writeAtomically(const std::string& target, const std::string& text)
         }
         written += static_cast<std::size_t>(n);
     }
-    struct stat existing
-    {
-    };
+    struct stat existing = {};
     if (::stat(target.c_str(), &existing) == 0) {
         ::fchmod(fd, existing.st_mode & 07777);
         // Run as root on a user's hive, the new file must stay the user's.
@@ -270,6 +263,49 @@ LONG writeAtomically(const std::string& target, const std::string& text)
     return ERROR_SUCCESS;
 }
 
+// What one reading of a hive file found.
+struct Contents
+{
+    bool missing = false;
+    FileStamp stamp;
+    LONG status = ERROR_SUCCESS;
+    std::string problem; // with a status: why the file cannot be read
+    std::string text;
+    bool unchanged = false; // the file did not change while it was read
+};
+
+Contents readContents(const std::string& path)
+{
+    Contents contents;
+    // Opened without waiting, should the file have been swapped for a FIFO since it was looked at.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat info = {};
+    int error = fd < 0 || ::fstat(fd, &info) != 0 ? errno : 0;
+    if (fd < 0 && error == ENOENT) {
+        contents.missing = true;
+        return contents;
+    }
+    contents.stamp = stampOf(info);
+    if (error == 0)
+        std::tie(contents.status, contents.problem) = unreadable(info);
+    if (error == 0 && contents.status == ERROR_SUCCESS &&
+        readAll(fd, static_cast<std::size_t>(info.st_size), HiveFile::kMaxSize, contents.text, error)) {
+        struct stat after = {};
+        contents.unchanged = ::fstat(fd, &after) == 0 && stampOf(after) == contents.stamp;
+        if (contents.text.size() > HiveFile::kMaxSize) {
+            contents.status = ERROR_FILE_TOO_LARGE;
+            contents.problem = "is larger than " + sizeLimitText() + "; the hive cannot be read";
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (error != 0) {
+        contents.status = readError(error);
+        contents.problem = std::string("cannot be read: ") + std::strerror(error);
+    }
+    return contents;
+}
+
 } // namespace
 
 HiveFile::HiveFile(std::string path_, std::string rootName_) : path(std::move(path_)), rootName(std::move(rootName_)) {}
@@ -281,9 +317,7 @@ std::uint64_t HiveFile::parseCount()
 
 HiveReading HiveFile::read() const
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             forget(path);
@@ -298,48 +332,24 @@ HiveReading HiveFile::read() const
     if (const auto [status, problem] = unreadable(info); status != ERROR_SUCCESS)
         return remember(path, stampOf(info), false, emptyReading(rootName, status), problem);
 
-    // Opened without waiting, should the file have been swapped for a FIFO since.
     const std::int64_t started = FileStamp::now();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT)
-            return emptyReading(rootName);
-        return remember(path, stampOf(info), false, emptyReading(rootName, readError(error)),
-                        std::string("cannot be read: ") + std::strerror(error));
-    }
-    std::string text;
-    int error = 0;
-    bool read = ::fstat(fd, &info) == 0;
-    const FileStamp stamp = stampOf(info);
-    const auto [status, problem] = unreadable(info);
-    if (read && status == ERROR_SUCCESS)
-        read = readAll(fd, static_cast<std::size_t>(info.st_size), kMaxSize, text, error);
-    struct stat after
-    {
-    };
-    const bool unchanged = read && ::fstat(fd, &after) == 0 && stampOf(after) == stamp;
-    ::close(fd);
-    if (status != ERROR_SUCCESS)
-        return remember(path, stamp, false, emptyReading(rootName, status), problem);
-    if (!read)
-        return remember(path, stamp, false, emptyReading(rootName, readError(error)),
-                        std::string("cannot be read: ") + std::strerror(error));
-    if (text.size() > kMaxSize)
-        return remember(path, stamp, false, emptyReading(rootName, ERROR_FILE_TOO_LARGE),
-                        "is larger than " + sizeLimitText() + "; the hive cannot be read");
+    const Contents contents = readContents(path);
+    if (contents.missing)
+        return emptyReading(rootName);
+    if (contents.status != ERROR_SUCCESS)
+        return remember(path, contents.stamp, false, emptyReading(rootName, contents.status), contents.problem);
 
     ++parses;
     std::string damage;
-    auto hive = RegistryHive::parse(rootName, text, &damage);
-    const bool settled = unchanged && stamp.settledBefore(started);
+    auto hive = RegistryHive::parse(rootName, contents.text, &damage);
+    const bool settled = contents.unchanged && contents.stamp.settledBefore(started);
     if (!hive) {
         HiveReading reading = emptyReading(rootName);
         reading.damaged = true;
-        return remember(path, stamp, settled, reading,
+        return remember(path, contents.stamp, settled, reading,
                         "is damaged (" + damage + "); its keys read as missing and it is kept as it is");
     }
-    return remember(path, stamp, settled,
+    return remember(path, contents.stamp, settled,
                     HiveReading{ERROR_SUCCESS, false, std::make_shared<const RegistryHive>(std::move(*hive))}, {});
 }
 
@@ -350,9 +360,7 @@ LONG HiveFile::change(const std::function<LONG(RegistryHive&)>& change) const
     if (!target)
         return writeError(error);
     const HiveFile file(*target, rootName);
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(target->c_str(), &info) == 0 && unreadable(info).first != ERROR_SUCCESS)
         return file.read().status; // never write to or beside a device, FIFO or oversized file
     if (!writable(directoryOf(*target)) || !writable(*target))

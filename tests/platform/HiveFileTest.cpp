@@ -172,9 +172,7 @@ TEST(HiveFile, AHiveThatIsNoRegularFileFailsAtOnceAndIsLeftAlone)
         EXPECT_EQ(run.results, "1012 1012 1012") << c.what; // ERROR_CANTREAD
         EXPECT_EQ(occurrences(run.errors, registry.machineHive() + " is not a regular file"), 1u)
             << c.what << ": " << run.errors;
-        struct stat info
-        {
-        };
+        struct stat info = {};
         ASSERT_EQ(::lstat(registry.machineHive().c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & S_IFMT, c.kind) << c.what;
         EXPECT_EQ(filesIn(registry.folder), std::set<std::string>{"HKEY_LOCAL_MACHINE.reg"}) << c.what;
@@ -195,9 +193,7 @@ TEST(HiveFile, AHiveLargerThanTheLimitFailsClearlyAndIsNeverWritten)
     EXPECT_EQ(createStatus(HKEY_LOCAL_MACHINE, "SYSTEM"), ERROR_FILE_TOO_LARGE);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(occurrences(errors, registry.machineHive() + " is larger than 16 MiB"), 1u) << errors;
-    struct stat info
-    {
-    };
+    struct stat info = {};
     ASSERT_EQ(::stat(registry.machineHive().c_str(), &info), 0);
     EXPECT_EQ(static_cast<std::uint64_t>(info.st_size), win32::HiveFile::kMaxSize + 1);
 
@@ -223,9 +219,7 @@ TEST(HiveFile, ReadsAFileAgainOnlyWhenItChangedWithoutMissingAChange)
     // Another program rewrites the file in place within the same clock step as a
     // reading, keeping its size and putting its modification time back.
     auto rewriteBehindTheReader = [&](const char* valueLine) {
-        struct stat before
-        {
-        };
+        struct stat before = {};
         ASSERT_EQ(::stat(hive.c_str(), &before), 0);
         ScopedRegistry::write(hive, kSettings + valueLine);
         const timespec times[2] = {before.st_atim, before.st_mtim};
@@ -280,9 +274,7 @@ TEST(HiveFile, ChangesGoThroughSymbolicLinksToTheirTarget)
         }
 
         EXPECT_EQ(setDword(HKEY_CURRENT_USER, "Software\\Ostrel", "Depth", 7), ERROR_SUCCESS) << c.what;
-        struct stat info
-        {
-        };
+        struct stat info = {};
         ASSERT_EQ(::lstat(registry.userHive().c_str(), &info), 0);
         EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.what << ": the link was replaced";
         const std::string written = ScopedRegistry::read(target);
