@@ -54,9 +54,9 @@ struct RegistryHive::Key
 
     Slot& set(const std::string& name, RegistryValue value)
     {
-        auto it = values.find(name);
-        if (it == values.end())
-            it = values.emplace(name, Slot{{}, nextOrder++, {}}).first;
+        const auto [it, added] = values.try_emplace(name);
+        if (added)
+            it->second.order = nextOrder++;
         it->second.value = std::move(value);
         return it->second;
     }
