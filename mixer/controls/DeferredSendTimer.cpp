@@ -1,14 +1,32 @@
 #include "DeferredSendTimer.h"
 
+#include <algorithm>
 #include <cmath>
 
-void DeferredSendTimer::schedule(int newChannelIndex, int newAudioChannel, int newValue)
+void DeferredSendTimer::schedule(int channelIndex, int audioChannel, int value)
 {
-    channelIndex = newChannelIndex;
-    audioChannel = newAudioChannel;
-    value = newValue;
+    drop(channelIndex, audioChannel);
+    pending.push_back({channelIndex, audioChannel, value});
     dueAtMs = juce::Time::getMillisecondCounterHiRes() + delayMilliseconds;
     startTimer(delayMilliseconds);
+}
+
+void DeferredSendTimer::sendNow(int channelIndex, int audioChannel, int value)
+{
+    drop(channelIndex, audioChannel);
+    if (pending.empty())
+        stopTimer();
+    send(channelIndex, audioChannel, value);
+}
+
+void DeferredSendTimer::drop(int channelIndex, int audioChannel)
+{
+    pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                 [&](const Command& command) {
+                                     return command.channelIndex == channelIndex &&
+                                            command.audioChannel == audioChannel;
+                                 }),
+                  pending.end());
 }
 
 void DeferredSendTimer::timerCallback()
@@ -21,5 +39,8 @@ void DeferredSendTimer::timerCallback()
         return;
     }
     stopTimer();
-    send(channelIndex, audioChannel, value);
+    const auto due = std::move(pending);
+    pending.clear();
+    for (const auto& command : due)
+        send(command.channelIndex, command.audioChannel, command.value);
 }
