@@ -13,6 +13,7 @@ public:
     ~PannerControl() override;
 
     MixerSlider& getSlider() noexcept { return slider; }
+    const MixerSlider& getSlider() const noexcept { return slider; }
 
     // Size of the background image: the size owners give the control.
     int getPreferredWidth();
