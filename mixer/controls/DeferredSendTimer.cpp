@@ -1,14 +1,12 @@
 #include "DeferredSendTimer.h"
 
 #include <algorithm>
-#include <cmath>
 
 void DeferredSendTimer::schedule(int channelIndex, int audioChannel, int value)
 {
     drop(channelIndex, audioChannel);
     pending.push_back({channelIndex, audioChannel, value});
-    dueAtMs = juce::Time::getMillisecondCounterHiRes() + delayMilliseconds;
-    startTimer(delayMilliseconds);
+    startPause(delayMilliseconds);
 }
 
 void DeferredSendTimer::sendNow(int channelIndex, int audioChannel, int value)
@@ -29,16 +27,8 @@ void DeferredSendTimer::drop(int channelIndex, int audioChannel)
                   pending.end());
 }
 
-void DeferredSendTimer::timerCallback()
+void DeferredSendTimer::pauseEnded()
 {
-    // JUCE's timer thread counts a restarted countdown from its own last tick,
-    // so it can fire a few milliseconds early; wait out the rest of the pause.
-    const double remaining = dueAtMs - juce::Time::getMillisecondCounterHiRes();
-    if (remaining > 0.0) {
-        startTimer(juce::jmax(1, static_cast<int>(std::ceil(remaining))));
-        return;
-    }
-    stopTimer();
     const auto due = std::move(pending);
     pending.clear();
     for (const auto& command : due)

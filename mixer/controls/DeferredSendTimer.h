@@ -5,11 +5,11 @@
 // so a change of one never swallows the last change of another.
 #pragma once
 
-#include <juce_events/juce_events.h>
+#include "PauseTimer.h"
 
 #include <vector>
 
-class DeferredSendTimer : public juce::Timer
+class DeferredSendTimer : public PauseTimer
 {
 public:
     static constexpr int delayMilliseconds = 10;
@@ -26,8 +26,6 @@ public:
 
     bool hasPending() const { return !pending.empty(); }
 
-    void timerCallback() override;
-
 protected:
     virtual void send(int channelIndex, int audioChannel, int value) = 0;
 
@@ -39,8 +37,8 @@ private:
         int value;
     };
 
+    void pauseEnded() override;
     void drop(int channelIndex, int audioChannel);
 
     std::vector<Command> pending;
-    double dueAtMs{0.0};
 };
