@@ -1,0 +1,49 @@
+// Base of the routing selectors: a column of image toggle buttons in one radio
+// group. Every button's state change arrives as its name; the selector acts on
+// the choice of that name only if its button is on when the message arrives,
+// so messages of buttons going off, and clicks on the choice that is already
+// on, do nothing.
+#pragma once
+
+#include "ActionToggleButton.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+#include <vector>
+
+class SelectorColumn : public juce::Component, public juce::ActionListener
+{
+public:
+    ~SelectorColumn() override;
+
+    void actionListenerCallback(const juce::String& message) override;
+
+    int getNumChoices() const { return static_cast<int>(choices.size()); }
+    ActionToggleButton& getChoiceButton(int index) { return *choices[static_cast<size_t>(index)]; }
+
+protected:
+    explicit SelectorColumn(int radioGroupId);
+
+    // Called with the index of the choice that was switched on.
+    virtual void choiceSelected(int index) = 0;
+
+    // Takes a look for the buttons that follow.
+    juce::LookAndFeel& keepLook(std::unique_ptr<juce::LookAndFeel> look);
+
+    // A button with `text` as name and caption, in the group, at `bounds`.
+    ActionToggleButton& addChoice(const juce::String& text, juce::LookAndFeel& look, juce::Rectangle<int> bounds);
+
+    // Index of the first of the first `count` buttons that is on; -1 if none.
+    int firstOnAmong(int count) const;
+
+    // Switches a choice on; its message selects it.
+    void switchOn(int index) { getChoiceButton(index).setOn(true); }
+
+private:
+    int radioGroup;
+    std::vector<std::unique_ptr<juce::LookAndFeel>> looks; // outlive the buttons
+    std::vector<std::unique_ptr<ActionToggleButton>> choices;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SelectorColumn)
+};
