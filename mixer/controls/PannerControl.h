@@ -19,7 +19,7 @@ public:
     int getPreferredWidth();
     int getPreferredHeight();
 
-    void paint (juce::Graphics&) override;
+    void paint(juce::Graphics&) override;
 
 private:
     // Declared first so that it outlives the slider that draws with it.
@@ -29,5 +29,5 @@ private:
     int backgroundWidth{0};
     int backgroundHeight{0};
 
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PannerControl)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(PannerControl)
 };
