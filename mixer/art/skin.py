@@ -411,6 +411,7 @@ def catalogue():
         images[f"mute_{state}"] = switch(38, 30, "red", state, "MUTE", 5, 3)
         images[f"solo_{state}"] = switch(38, 30, "amber", state, "SOLO", 5, 3)
     images["bypass_on"] = keycap(62, 30, "orange", "on")
+    images["panner_toggle_on"] = keycap(62, 30, "blue", "on")
     for state in ("on", "off"):
         images[f"master_mute_{state}"] = master_indicator("red", state, "MUTE")
         images[f"master_solo_{state}"] = master_indicator("amber", state, "SOLO")

@@ -16,7 +16,7 @@ constexpr float outlineOpacity = 0.7f;
 } // namespace
 
 PannerLookAndFeel::PannerLookAndFeel()
-    : toggleOn(Artwork::get("toggle_wide_on.png")), toggleOff(Artwork::get("toggle_wide_off.png")),
+    : toggleOn(Artwork::get("panner_toggle_on.png")), toggleOff(Artwork::get("toggle_wide_off.png")),
       togglePressed(Artwork::get("toggle_wide_pressed.png"))
 {
 }

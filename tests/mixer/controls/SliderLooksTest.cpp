@@ -300,8 +300,10 @@ TEST(ImageToggleLooks, HeldDownShowsPressedWhateverTheToggleState)
     OutputFaderLookAndFeel output;
     expectToggleImages(output, "toggle_wide_on.png", "toggle_wide_off.png", "toggle_wide_pressed.png");
 
+    // The pan look lights its keys with a picture of its own; off and pressed are shared.
     PannerLookAndFeel panner;
-    expectToggleImages(panner, "toggle_wide_on.png", "toggle_wide_off.png", "toggle_wide_pressed.png");
+    expectToggleImages(panner, "panner_toggle_on.png", "toggle_wide_off.png", "toggle_wide_pressed.png");
+    EXPECT_GT(mismatchesOfPictureAt(Artwork::get("panner_toggle_on.png"), Artwork::get("toggle_wide_on.png"), 0, 0), 0);
 }
 
 TEST(ImageToggleLooks, CaptionIsPrintedOverTheImage)
