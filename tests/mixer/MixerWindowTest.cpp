@@ -130,6 +130,11 @@ TEST_F(MixerWindowTest, AboutBoxShowsCentredAndHidesWhenClicked)
 
     panel.actionListenerCallback("AboutButton");
     EXPECT_TRUE(about.isVisible());
+
+    click(panel.getPosition() + about.getBounds().getCentre());
+    auto& aboutButton = panel.getAboutButton();
+    click(window->getLocalArea(&aboutButton, aboutButton.getLocalBounds()).getCentre());
+    EXPECT_TRUE(about.isVisible()) << "a click on the logo shows it again";
 }
 
 } // namespace
