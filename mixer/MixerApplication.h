@@ -24,8 +24,8 @@ public:
     bool moreThanOneInstanceAllowed() override;
     void anotherInstanceStarted(const juce::String& commandLine) override;
 
-    static constexpr int windowWidth = 641;
-    static constexpr int windowHeight = 448;
+    static constexpr int windowWidth = MixerWindow::fixedWidth;
+    static constexpr int windowHeight = MixerWindow::fixedHeight;
 
     MixerWindow* getMainWindow() const { return mainWindow.getComponent(); }
 

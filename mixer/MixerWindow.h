@@ -18,6 +18,14 @@ public:
 
     void actionListenerCallback(const juce::String& message) override;
     void closeButtonPressed() override;
+    void resized() override;
+    void moved() override;
+    void paint(juce::Graphics& g) override;
+
+    static constexpr int fixedWidth = 641;
+    static constexpr int fixedHeight = 448;
+    // Top edge of the skin's 25 x 25 title bar buttons, minimise and close alike.
+    static constexpr int titleButtonTop = 3;
 
     MixerPanel& getPanel() { return *panel; }
     juce::ImageButton& getMinimiseButton() { return minButton; }
@@ -25,10 +33,14 @@ public:
     static juce::Colour backgroundColour() { return juce::Colour(0, 90, 245); }
 
 private:
+    void placeCloseButton();
+    void holdFixedSize();
+
     juce::Image minimiseNormal;
     juce::Image minimiseOver;
     juce::Image minimiseDown;
     MixerBackground* background{nullptr}; // owned as the window's content
+    juce::uint32 lastPaintMs{0};
     std::unique_ptr<MixerPanel> panel;
     juce::ImageButton minButton{"minButton"};
 

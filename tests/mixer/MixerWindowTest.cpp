@@ -1,5 +1,6 @@
 // The mixer window built in this process on a simulated unit: its frame, the
 // device it opens through the panel, the About box and the minimise button.
+#include "FixedSizeHints.h"
 #include "MessageLoop.h"
 #include "MixerWindow.h"
 
@@ -82,6 +83,53 @@ TEST_F(MixerWindowTest, IsBuiltWithTheSkinAndItsPanel)
     auto* close = dynamic_cast<juce::ImageButton*>(window->getCloseButton());
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->getName(), "close");
+}
+
+// Pixels of `image` that are fully opaque and do not show at (x, y) of `picture`.
+int opaquePixelsMissing(const juce::Image& picture, int x, int y, const juce::Image& image)
+{
+    int missing = 0;
+    for (int dy = 0; dy < image.getHeight(); ++dy)
+        for (int dx = 0; dx < image.getWidth(); ++dx) {
+            const auto drawn = image.getPixelAt(dx, dy);
+            if (drawn.getAlpha() == 255 && picture.getPixelAt(x + dx, y + dy) != drawn)
+                ++missing;
+        }
+    return missing;
+}
+
+TEST_F(MixerWindowTest, TitleBarButtonsShowTheirWholeImagesSideBySide)
+{
+    testing_loop::pumpFor(50ms);
+    const auto picture = window->createComponentSnapshot(window->getLocalBounds());
+    const auto closeImage = Artwork::get("close_normal.png");
+    const auto minimiseImage = Artwork::get("minimise_normal.png");
+    EXPECT_EQ(opaquePixelsMissing(picture, 584, 3, minimiseImage), 0);
+    EXPECT_EQ(opaquePixelsMissing(picture, 612, 3, closeImage), 0) << "level with minimise, not cropped";
+    EXPECT_GT(opaquePixelsMissing(picture, 612, 1, closeImage), 0) << "the check tells positions apart";
+    EXPECT_EQ(window->getCloseButton()->getBounds(), juce::Rectangle<int>(612, 3, 25, 25));
+}
+
+TEST_F(MixerWindowTest, TellsTheWindowManagerItsSizeIsFixed)
+{
+    auto hintedSize = [this] {
+        FixedSizeHints::Limits limits;
+        if (window->getPeer() == nullptr || !FixedSizeHints::read(*window->getPeer(), limits))
+            return std::string("none");
+        return limits.minimum.toString().toStdString() + " to " + limits.maximum.toString().toStdString();
+    };
+    testing_loop::pumpFor(50ms);
+    EXPECT_EQ(hintedSize(), "641, 448 to 641, 448") << "once shown and painted";
+
+    window->setTopLeftPosition(20, 30);
+    testing_loop::pumpFor(50ms);
+    EXPECT_EQ(hintedSize(), "641, 448 to 641, 448") << "after a move";
+
+    window->setSize(700, 500);
+    testing_loop::pumpFor(50ms);
+    EXPECT_EQ(window->getWidth(), 641) << "the size is taken back";
+    EXPECT_EQ(window->getHeight(), 448);
+    EXPECT_EQ(hintedSize(), "641, 448 to 641, 448");
 }
 
 TEST_F(MixerWindowTest, CloseButtonDeletesTheWindow)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The mixer window under a real window manager, as a user meets it: the image
+# The mixer window under a real window manager, as a user meets it: the window
+# keeps its fixed size whatever the window manager is asked, the image
 # minimise button iconifies the window, a second start of the program brings it
 # back, and the button works again after that. Always runs on a private Xvfb
 # display of its own with openbox, so no other test's windows are affected.
@@ -51,10 +52,36 @@ await_state() {
   fail "window state is '$(state)', expected '$1' ($2)"
 }
 click_minimise() { # the 25 x 25 button at (584, 3) of the window
+  # A --sync move to where the pointer already is waits for a motion that
+  # never comes: step aside first.
+  xdotool mousemove --window "$window" 320 400
+  sleep 0.1
   xdotool mousemove --sync --window "$window" 596 15 click 1
 }
 
 await_state Normal "after start"
+
+geometry() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p'; }
+hints_fixed() { # the window manager is told it cannot be resized
+  local hints
+  hints=$(xprop -id "$window" WM_NORMAL_HINTS)
+  grep -q "minimum size: 641 by 448" <<<"$hints" && grep -q "maximum size: 641 by 448" <<<"$hints"
+}
+keeps_size() {
+  hints_fixed || fail "size hints not fixed ($1): $(xprop -id "$window" WM_NORMAL_HINTS | tr '\n' ' ')"
+  xdotool windowsize "$window" 800 600
+  sleep 0.5
+  [ "$(geometry)" = "641x448" ] || fail "the window was resized to $(geometry) ($1)"
+}
+keeps_size "after start"
+xdotool windowmove "$window" 40 50
+sleep 0.3
+keeps_size "after a move"
+# JUCE sets the bounds again when it paints after a few idle seconds.
+sleep 3.5
+xdotool mousemove --sync --window "$window" 590 10 # over the minimise button, which lights up
+sleep 0.5
+keeps_size "after an idle pause and a repaint"
 # The window manager maps the window before the program has laid out and shown
 # its content; a click only lands once the window has the input focus.
 for _ in $(seq 100); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] && break; sleep 0.1; done
