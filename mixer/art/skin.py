@@ -123,7 +123,7 @@ def channel_strip_top(w):
     """The top 285 pixels shared by the input and the playback strips."""
     body = [brushed(0, 0, w, 285)]
     body.append(recess(7 + FRAME_DX - 1, 5 + FRAME_DY - 1, 62, 24, r=4))          # pan control well
-    body.append(fader_scale(37 + FRAME_DX, 40, 21, 20))
+    body.append(fader_scale(36 + FRAME_DX, 40, 21, 20))  # under the 22 pixels of the fader
     body.append(recess(8 + FRAME_DX - 1, 194 + FRAME_DY - 1, 62, 17, r=2, fill="url(#lcd)"))  # read-out
     body.append(f'<rect x="4" y="{212 + FRAME_DY - 2}" width="{w - 8}" height="34" rx="3" '
                 f'fill="#000000" opacity="0.22"/>')                                 # switch bay
@@ -306,7 +306,11 @@ def panner_background():
     return svg(60, 22, body)
 
 
-def fader_cap(w, h, accent):
+def fader_cap(w, h, accent, shown_width=None):
+    """A fader knob. The channel faders are narrower than their cap image and
+    clip it on the right, so the knob is drawn inside the width they show."""
+    full_w = w
+    w = shown_width or w
     defs = """
 <linearGradient id="capBody" x1="0" y1="0" x2="1" y2="0">
   <stop offset="0" stop-color="#8a9096"/><stop offset="0.25" stop-color="#d7dbe0"/>
@@ -327,7 +331,7 @@ def fader_cap(w, h, accent):
                 parts.append(f'<rect x="3" y="{y - 0.5:.2f}" width="{w - 6}" height="0.8" fill="#3c4146" opacity="0.55"/>')
                 parts.append(f'<rect x="3" y="{y + 0.3:.2f}" width="{w - 6}" height="0.6" fill="#ffffff" opacity="0.35"/>')
     parts.append(f'<rect x="1.5" y="{mid - 1:.2f}" width="{w - 3}" height="2" fill="{accent}"/>')
-    return svg(w, h, "".join(parts), defs)
+    return svg(full_w, h, "".join(parts), defs)
 
 
 def window_button(kind, state):
@@ -398,7 +402,7 @@ def catalogue():
         "strip_panel": strip_panel(),
         "playback_panel": playback_panel(),
         "output_panel": output_panel(),
-        "fader_cap": fader_cap(24, 40, "#ffffff"),
+        "fader_cap": fader_cap(24, 40, "#ffffff", shown_width=22),
         "output_fader_cap": fader_cap(19, 35, "#ff3b2a"),
         "panner_background": panner_background(),
         "about": logo(321, 224, True),
