@@ -8,6 +8,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -166,6 +167,12 @@ protected:
         return juce::ImageFileFormat::loadFrom(shot);
     }
 
+    // What the simulated driver's tool prints for `arguments`.
+    std::string simdriver(const std::string& arguments)
+    {
+        return commandOutput("'" + std::string(simdriverProgram) + "' " + arguments + " 2>&1");
+    }
+
     juce::File folder;
     pid_t daemon = -1;
     pid_t mixer = -1;
@@ -179,6 +186,22 @@ bool showsImageAt(const juce::Image& screen, int left, int top, const juce::Imag
         for (int dx = 0; dx < width; ++dx) {
             const auto seen = screen.getPixelAt(left + x + dx, top + y + dy);
             const auto drawn = image.getPixelAt(x + dx, y + dy);
+            if (seen.getRed() != drawn.getRed() || seen.getGreen() != drawn.getGreen() ||
+                seen.getBlue() != drawn.getBlue())
+                return false;
+        }
+    return true;
+}
+
+// True when every fully opaque pixel of `image` shows at (left, top) of `screen`.
+bool showsOpaqueImageAt(const juce::Image& screen, int left, int top, const juce::Image& image)
+{
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x) {
+            const auto drawn = image.getPixelAt(x, y);
+            if (drawn.getAlpha() < 255)
+                continue;
+            const auto seen = screen.getPixelAt(left + x, top + y);
             if (seen.getRed() != drawn.getRed() || seen.getGreen() != drawn.getGreen() ||
                 seen.getBlue() != drawn.getBlue())
                 return false;
@@ -210,6 +233,8 @@ TEST_F(MixerProgramTest, ShowsTheWindowWithThePanelsInPlace)
         return misplaced;
     };
 
+    // The pointer may rest where a control lights up under it.
+    commandOutput("xdotool mousemove 0 0");
     // Other test programs may put windows on the same display: raise ours and look
     // again if something was in the way.
     juce::Image screen;
@@ -225,6 +250,11 @@ TEST_F(MixerProgramTest, ShowsTheWindowWithThePanelsInPlace)
     for (const auto& problem : misplaced)
         ADD_FAILURE() << problem;
     EXPECT_FALSE(showsImageAt(screen, left + 1, top, strip, 0, 40, 5, 140)) << "the check tells positions apart";
+
+    // The skin's title bar buttons, whole and level with each other.
+    EXPECT_TRUE(showsOpaqueImageAt(screen, 584, 3, Artwork::get("minimise_normal.png")));
+    EXPECT_TRUE(showsOpaqueImageAt(screen, 612, 3, Artwork::get("close_normal.png")));
+    EXPECT_FALSE(showsOpaqueImageAt(screen, 612, 1, Artwork::get("close_normal.png")));
 }
 
 TEST_F(MixerProgramTest, ASecondStartBringsBackTheRunningWindow)
@@ -254,6 +284,120 @@ TEST_F(MixerProgramTest, ClosingTheWindowEndsTheProgram)
     commandOutput("xdotool windowraise " + window + " mousemove --sync --window " + window + " 624 14 click 1");
     EXPECT_EQ(waitForExit(mixer, 10s), 0);
     mixer = -1;
+}
+
+// Mic 1's fader, in window coordinates: the panel sits at (0, 30), the fader
+// at (25, 21) of the first strip, 22 x 170, its track from 153 (level 0) up
+// to 23 (level 255) with a skew of 5.5.
+constexpr int faderX = 25, faderY = 51;
+constexpr int trackBottom = 153, trackLength = 130;
+constexpr double faderSkew = 5.5;
+
+// The level a drag to window height `y` gives.
+int levelAtY(int y)
+{
+    const double r = juce::jlimit(0.0, 1.0, (trackBottom - (y - faderY)) / double(trackLength));
+    return static_cast<int>(std::floor(255.0 * std::pow(r, 1.0 / faderSkew) + 0.5));
+}
+
+// Top edge of the fader cap, in window coordinates, for `level`.
+int capTopFor(int level)
+{
+    const double p = level / 255.0;
+    return faderY + static_cast<int>(trackBottom - trackLength * std::pow(p, faderSkew)) - 19;
+}
+
+// The volume word a level is sent as: (level >> 1) - 128 in the high byte.
+int encoded(int level)
+{
+    return (((level >> 1) - 128) & 0xFF) << 8;
+}
+
+TEST_F(MixerProgramTest, DraggingAFaderSetsTheUnitAndTheWindowShowsIt)
+{
+    if (simdriverProgram == nullptr)
+        GTEST_SKIP() << "tessary-simdriver is not built";
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+
+    // Volume words of Mic 1 (feature FB 5, audio channel 1) the unit has received.
+    auto mic1Words = [&] {
+        std::vector<int> words;
+        for (const auto& line : juce::StringArray::fromLines(juce::String(simdriver("log")))) {
+            const auto bytes =
+                juce::StringArray::fromTokens(line.fromFirstOccurrenceOf("->", false, false).trim(), true);
+            // status, then 00 08 B8 81 05 10 02 01 02 02 hh ll
+            if (bytes.size() == 13 && bytes.joinIntoString(" ", 1, 10) == "00 08 B8 81 05 10 02 01 02 02")
+                words.push_back(bytes[11].getHexValue32() << 8 | bytes[12].getHexValue32());
+        }
+        return words;
+    };
+    auto xdotool = [&](const std::string& commands) { commandOutput("xdotool " + commands); };
+    auto at = [&](int y) { return "mousemove --window " + window + " 36 " + std::to_string(y) + " "; };
+
+    commandOutput("xdotool windowraise " + window);
+    const auto before = mic1Words().size();
+    xdotool(at(faderY + 23));
+    std::this_thread::sleep_for(100ms);
+    xdotool("mousedown 1");
+
+    // A slow drag: every step is followed by a pause longer than 10 ms.
+    const int steps = 6;
+    int y = faderY + 23;
+    for (int step = 0; step < steps; ++step) {
+        y += 9;
+        xdotool(at(y));
+        std::this_thread::sleep_for(60ms);
+    }
+    std::this_thread::sleep_for(100ms);
+    auto words = mic1Words();
+    const auto slow = words.size() - before;
+    EXPECT_GE(slow, steps - 1u) << "one command per pause";
+    EXPECT_LE(slow, size_t(steps)) << "and no more";
+    ASSERT_FALSE(words.empty());
+    EXPECT_EQ(words.back(), encoded(levelAtY(y)));
+
+    // A continuous drag of about a second, up and down the fader, a move every 4 ms.
+    std::string moves;
+    int moveCount = 0;
+    for (int t = 0; t < 240; ++t, ++moveCount) {
+        y = faderY + 105 + static_cast<int>(45 * std::sin(t * 0.05));
+        moves += at(y) + "sleep 0.004 ";
+    }
+    const auto beforeContinuous = words.size();
+    const auto dragStart = std::chrono::steady_clock::now();
+    xdotool(moves);
+    const auto dragMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - dragStart).count();
+    std::this_thread::sleep_for(150ms);
+    xdotool("mouseup 1");
+    std::this_thread::sleep_for(150ms);
+    words = mic1Words();
+    const auto continuous = words.size() - beforeContinuous;
+    std::printf("continuous drag: %d pointer moves in %lld ms, %zu commands, final level %d\n", moveCount,
+                static_cast<long long>(dragMs), continuous, levelAtY(y));
+    EXPECT_GE(continuous, 1u) << "the final value arrives";
+    EXPECT_LT(continuous, size_t(moveCount / 4)) << "a command per pause, not per move";
+    const int finalLevel = levelAtY(y);
+    EXPECT_EQ(words.back(), encoded(finalLevel)) << "the final value";
+
+    // The unit's state as the tool reports it...
+    const auto status = juce::JSON::parse(juce::String(simdriver("status --json")));
+    const auto unitVolume = status["units"][0]["volume"]["5"][1];
+    EXPECT_EQ(static_cast<int>(unitVolume), words.back());
+
+    // ... is what the window shows: the fader cap where that level puts it.
+    const auto screen = screenshot(window);
+    ASSERT_TRUE(screen.isValid());
+    const auto cap = Artwork::get("fader_cap.png");
+    int capTop = -1;
+    for (int top = faderY - 19; top < faderY + 170 && capTop < 0; ++top)
+        if (showsOpaqueImageAt(screen, faderX, top, cap))
+            capTop = top;
+    ASSERT_GE(capTop, 0) << "no fader cap in the Mic 1 strip";
+    EXPECT_TRUE(capTop == capTopFor(finalLevel) || capTop == capTopFor(finalLevel ^ 1))
+        << "cap at " << capTop << ", the unit holds level " << finalLevel;
 }
 
 } // namespace
