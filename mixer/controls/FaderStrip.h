@@ -7,35 +7,26 @@
 #pragma once
 
 #include "BalanceSendTimer.h"
-#include "FaderLookAndFeel.h"
-#include "MixerSlider.h"
-#include "PannerControl.h"
+#include "LevelStrip.h"
 #include "SideHoldPan.h"
-#include "StripReadout.h"
 #include "VolumeSendTimer.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <optional>
 
-class FaderStrip : public juce::Component, public juce::ChangeListener, public juce::ChangeBroadcaster
+class FaderStrip : public LevelStrip, public juce::ChangeListener, public juce::ChangeBroadcaster
 {
 public:
     // Tells its listeners (synchronously, passing itself) after each fader change.
     FaderStrip(int channelIndex, int audioChannel);
-    ~FaderStrip() override;
 
     // Both notify synchronously: the commands are scheduled before they return.
     void setFaderValue(double value);
     void setPanValue(double value);
-    double getFaderValue() const { return fader.getValue(); }
-    double getPanValue() const { return panner.getSlider().getValue(); }
 
     void changeListenerCallback(juce::ChangeBroadcaster* source) override;
 
-    MixerSlider& getFader() { return fader; }
-    PannerControl& getPanner() { return panner; }
-    StripReadout& getReadout() { return readout; }
     bool isPlaybackStrip() const { return audioChannel == 0; }
 
     static constexpr int stripHeight = 210;
@@ -47,10 +38,6 @@ private:
 
     VolumeSendTimer volumeSender;
     BalanceSendTimer balanceSender;
-    PannerControl panner;
-    StripReadout readout;
-    FaderLookAndFeel faderLook; // outlives the fader that draws with it
-    MixerSlider fader{"slider"};
     int channelIndex;
     int audioChannel;
     std::optional<SideHoldPan> playbackPan;

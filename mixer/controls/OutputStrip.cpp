@@ -1,67 +1,46 @@
 #include "OutputStrip.h"
 
+#include "OutputFaderLookAndFeel.h"
+
 namespace {
-constexpr int pannerX = 3;
-constexpr int pannerY = 5;
-constexpr int readoutY = 194;
-constexpr int readoutHeight = 15;
-constexpr double fullLevel = 255.0;
+constexpr int columnX = 3;
+const juce::Rectangle<int> faderBounds{24, 24, 22, 170};
 } // namespace
 
 OutputStrip::OutputStrip(int channel, int audioChannel)
-    : readout([this] { return StripReadout::levelText(fader); }), channelIndex(channel),
+    : LevelStrip(columnX, faderBounds, std::make_unique<OutputFaderLookAndFeel>()), channelIndex(channel),
       faderAudioChannel(audioChannel), pan(channel, panExponent, volumeSender)
 {
-    addAndMakeVisible(panner);
-    panner.setBounds(pannerX, pannerY, panner.getPreferredWidth(), panner.getPreferredHeight());
-
-    addAndMakeVisible(readout);
-    readout.setBounds(pannerX, readoutY, panner.getPreferredWidth(), readoutHeight);
-
-    addAndMakeVisible(fader);
-    fader.setLookAndFeel(&faderLook);
-    fader.setRange(0.0, fullLevel, 1.0);
-    fader.setTextBoxProportion(0.0f);
     // Nobody listens yet: the device keeps its level until the fader moves.
-    fader.setValue(fullLevel, true, true);
-    fader.setVertical(true);
-    fader.setDoubleClickReturnValue(fullLevel);
-    fader.setBounds(24, 24, 22, 170);
-    fader.setSkewFactor(5.5);
+    getFader().setValue(fullLevel, true, true);
 
-    fader.addChangeListener(this);
-    panner.getSlider().addChangeListener(this);
+    getFader().addChangeListener(this);
+    getPanSlider().addChangeListener(this);
 
     // From 0 to the centre: both sides go to full level at once.
-    auto& panSlider = panner.getSlider();
-    panSlider.setRange(0.0, 2.0 * panCentre, 1.0);
-    panSlider.setDoubleClickReturnValue(panCentre);
-    panSlider.setValue(panCentre, true, true);
+    getPanSlider().setRange(0.0, 2.0 * panCentre, 1.0);
+    getPanSlider().setDoubleClickReturnValue(panCentre);
+    getPanSlider().setValue(panCentre, true, true);
 
-    readout.showLevel();
-}
-
-OutputStrip::~OutputStrip()
-{
-    fader.setLookAndFeel(nullptr);
+    getReadout().showLevel();
 }
 
 void OutputStrip::setFaderValue(double value)
 {
-    fader.setValue(value, true, false);
+    getFader().setValue(value, true, false);
 }
 
 void OutputStrip::setPanValue(double value)
 {
-    panner.getSlider().setValue(value, true, false);
+    getPanSlider().setValue(value, true, false);
 }
 
 void OutputStrip::changeListenerCallback(juce::ChangeBroadcaster* source)
 {
-    auto& panSlider = panner.getSlider();
-    if (source == &fader) {
-        volumeSender.schedule(channelIndex, faderAudioChannel, static_cast<int>(fader.getValue()));
-        readout.showLevel();
+    auto& panSlider = getPanSlider();
+    if (source == &getFader()) {
+        volumeSender.schedule(channelIndex, faderAudioChannel, static_cast<int>(getFaderValue()));
+        getReadout().showLevel();
     } else if (source == &panSlider) {
         pan.panTo(static_cast<int>(panSlider.getValue()));
     } else {
@@ -69,5 +48,5 @@ void OutputStrip::changeListenerCallback(juce::ChangeBroadcaster* source)
     }
     // A fader move under a pointer resting on the pan control shows the pan again.
     if (panSlider.isMouseOverOrDragging(true))
-        readout.showPan(StripReadout::widePanText(panSlider));
+        getReadout().showPan(StripReadout::widePanText(panSlider));
 }

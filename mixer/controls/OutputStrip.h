@@ -3,33 +3,24 @@
 // audio channels 1 and 2 by holding one side below full level (exponent 4).
 #pragma once
 
-#include "MixerSlider.h"
-#include "OutputFaderLookAndFeel.h"
-#include "PannerControl.h"
+#include "LevelStrip.h"
 #include "SideHoldPan.h"
-#include "StripReadout.h"
 #include "VolumeSendTimer.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-class OutputStrip : public juce::Component, public juce::ChangeListener
+class OutputStrip : public LevelStrip, public juce::ChangeListener
 {
 public:
     // The main output is channel index 3 (function block 8), audio channel 0.
     OutputStrip(int channelIndex, int faderAudioChannel);
-    ~OutputStrip() override;
 
     // Both notify by a posted message: the strip reacts when it arrives.
     void setFaderValue(double value);
     void setPanValue(double value);
-    double getFaderValue() const { return fader.getValue(); }
-    double getPanValue() const { return panner.getSlider().getValue(); }
 
     void changeListenerCallback(juce::ChangeBroadcaster* source) override;
 
-    MixerSlider& getFader() { return fader; }
-    PannerControl& getPanner() { return panner; }
-    StripReadout& getReadout() { return readout; }
     bool isRightSideHeld() const { return pan.isRightSideHeld(); }
 
     static constexpr int panExponent = 4;
@@ -37,10 +28,6 @@ public:
 
 private:
     VolumeSendTimer volumeSender;
-    PannerControl panner;
-    OutputFaderLookAndFeel faderLook; // outlives the fader that draws with it
-    MixerSlider fader{"slider"};
-    StripReadout readout;
     int channelIndex;
     int faderAudioChannel;
     SideHoldPan pan;
