@@ -7,8 +7,6 @@
 
 namespace {
 const char* const pairNames[] = {"1/2", "3/4", "5/6", "Spdif"};
-constexpr int pairCount = 4;
-constexpr int mixIndex = 4;
 constexpr int rowStep = 35; // the keys overlap by 2 pixels
 constexpr int mixY = 172;
 } // namespace
@@ -26,17 +24,9 @@ HeadphoneSelector::HeadphoneSelector() : SelectorColumn(radioGroupId)
 
 int HeadphoneSelector::getChoice()
 {
-    const int pair = firstOnAmong(pairCount);
-    lastChoice = pair >= 0 ? pair : mixChoice;
+    const int pair = firstPairOn();
+    lastChoice = pair >= 0 ? pair : savedBeyondPairs;
     return lastChoice;
-}
-
-void HeadphoneSelector::setChoice(int choice)
-{
-    if (choice >= 0 && choice < pairCount)
-        switchOn(choice);
-    else if (choice == mixIndex || choice == mixChoice)
-        switchOn(mixIndex);
 }
 
 void HeadphoneSelector::choiceSelected(int index)

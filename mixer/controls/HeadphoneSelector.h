@@ -11,10 +11,9 @@ public:
     // Saved form of the choice: 0..3 for the pairs, 5 for "Mix".
     int getChoice();
     // 0..3 pick a pair, 4 and 5 "Mix"; other values are ignored.
-    void setChoice(int choice);
+    void setChoice(int choice) { restoreChoice(choice); }
 
     static constexpr int radioGroupId = 6654;
-    static constexpr int mixChoice = 5;
 
 protected:
     void choiceSelected(int index) override;

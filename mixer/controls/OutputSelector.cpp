@@ -16,7 +16,6 @@ struct OutputPair
 };
 
 const OutputPair pairs[] = {{"1/2", 1, "Out 1/2"}, {"3/4", 2, "Out 3/4"}, {"5/6", 3, "Out 5/6"}, {"Spdif", 5, "Spdif"}};
-constexpr int pairCount = 4;
 constexpr int bypassIndex = 4;
 constexpr int rowStep = 26;
 
@@ -46,17 +45,9 @@ OutputSelector::OutputSelector() : SelectorColumn(radioGroupId)
 
 int OutputSelector::getChoice()
 {
-    const int pair = firstOnAmong(pairCount);
-    lastChoice = pair >= 0 ? pair : bypassChoice;
+    const int pair = firstPairOn();
+    lastChoice = pair >= 0 ? pair : savedBeyondPairs;
     return lastChoice;
-}
-
-void OutputSelector::setChoice(int choice)
-{
-    if (choice >= 0 && choice < pairCount)
-        switchOn(choice);
-    else if (choice == bypassIndex || choice == bypassChoice)
-        switchOn(bypassIndex);
 }
 
 void OutputSelector::choiceSelected(int index)

@@ -14,7 +14,7 @@ public:
     // Saved form of the choice: 0..3 for the pairs, 5 for "Bypass".
     int getChoice();
     // 0..3 pick a pair, 4 and 5 "Bypass"; other values are ignored.
-    void setChoice(int choice);
+    void setChoice(int choice) { restoreChoice(choice); }
 
     // "Out 1/2", "Out 3/4", "Out 5/6", "Spdif" or "Mix Off"; empty until the
     // first choice has been handled.
@@ -23,7 +23,6 @@ public:
     int getCurrentOutput() const { return currentOutput; }
 
     static constexpr int radioGroupId = 4948;
-    static constexpr int bypassChoice = 5;
 
 protected:
     void choiceSelected(int index) override;

@@ -7,7 +7,6 @@
 
 namespace {
 const char* const routeNames[] = {"1/2", "3/4", "5/6", "Spdif"};
-constexpr int routeCount = 4;
 constexpr int rowStep = 26; // the keys overlap by 4 pixels
 } // namespace
 
@@ -15,24 +14,18 @@ PlaybackRouteSelector::PlaybackRouteSelector() : SelectorColumn(radioGroupId)
 {
     auto& look = keepLook(std::make_unique<PannerLookAndFeel>());
     const auto key = Artwork::get("toggle_wide_off.png").getBounds();
-    for (int index = 0; index < routeCount; ++index)
+    for (int index = 0; index < pairCount; ++index)
         addChoice(routeNames[index], look, key.withY(index * rowStep));
     switchOn(0);
 }
 
 int PlaybackRouteSelector::getChoice()
 {
-    const int route = firstOnAmong(routeCount);
+    const int route = firstPairOn();
     if (route < 0)
-        return routeCount;
+        return pairCount; // nothing on: not saved as the last choice
     lastChoice = route;
     return lastChoice;
-}
-
-void PlaybackRouteSelector::setChoice(int choice)
-{
-    if (choice >= 0 && choice < routeCount)
-        switchOn(choice);
 }
 
 void PlaybackRouteSelector::choiceSelected(int index)

@@ -11,7 +11,7 @@ public:
     // Saved form of the choice: 0..3; 4 if none is on.
     int getChoice();
     // 0..3; other values are ignored.
-    void setChoice(int choice);
+    void setChoice(int choice) { restoreChoice(choice); }
 
     static constexpr int radioGroupId = 1234;
 

@@ -27,12 +27,20 @@ ActionToggleButton& SelectorColumn::addChoice(const juce::String& text, juce::Lo
     return button;
 }
 
-int SelectorColumn::firstOnAmong(int count) const
+int SelectorColumn::firstPairOn() const
 {
-    for (int index = 0; index < count && index < static_cast<int>(choices.size()); ++index)
+    for (int index = 0; index < pairCount && index < static_cast<int>(choices.size()); ++index)
         if (choices[static_cast<size_t>(index)]->getToggleState())
             return index;
     return -1;
+}
+
+void SelectorColumn::restoreChoice(int savedChoice)
+{
+    if (savedChoice >= 0 && savedChoice < pairCount)
+        switchOn(savedChoice);
+    else if ((savedChoice == pairCount || savedChoice == savedBeyondPairs) && getNumChoices() > pairCount)
+        switchOn(pairCount);
 }
 
 void SelectorColumn::actionListenerCallback(const juce::String& message)

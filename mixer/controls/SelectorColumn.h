@@ -34,11 +34,20 @@ protected:
     // A button with `text` as name and caption, in the group, at `bounds`.
     ActionToggleButton& addChoice(const juce::String& text, juce::LookAndFeel& look, juce::Rectangle<int> bounds);
 
-    // Index of the first of the first `count` buttons that is on; -1 if none.
-    int firstOnAmong(int count) const;
+    // Index of the first of the four pair buttons that is on; -1 if none.
+    int firstPairOn() const;
 
     // Switches a choice on; its message selects it.
     void switchOn(int index) { getChoiceButton(index).setOn(true); }
+
+    // Switches on the choice a mix file saved: 0..3 a pair, 4 or 5 the fifth
+    // button ("Mix", "Bypass") where there is one. Other values are ignored.
+    void restoreChoice(int savedChoice);
+
+    // Every selector starts with its four output pairs; the saved form of a
+    // choice beyond them is 5.
+    static constexpr int pairCount = 4;
+    static constexpr int savedBeyondPairs = 5;
 
 private:
     int radioGroup;
