@@ -7,25 +7,17 @@
 //   - one full repaint of the mixer window with all its controls, side by side
 //     with the empty shell (title bar and strip panels only), median of many
 //     rounds, and their ratio.
-#include <AppLookAndFeel.h>
+#include "MixerBenchSetup.h"
+
 #include <Artwork.h>
 #include <MixerBackground.h>
 #include <MixerWindow.h>
-
-#include <SimDriver.h>
-#include <win32/StandIn.h>
-
-#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
-
-namespace juce {
-bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
-}
 
 namespace {
 
@@ -48,12 +40,6 @@ void pumpUntil(Clock::time_point until)
     while (Clock::now() < until)
         if (!juce::dispatchNextMessageOnSystemQueue(true))
             std::this_thread::yield();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // The window as it stood before the controls: title bar, skin buttons and the
@@ -87,7 +73,7 @@ double medianRepaintMs(juce::Component& window, int rounds)
         const auto image = window.createComponentSnapshot(window.getLocalBounds(), true);
         times.push_back(msBetween(start, Clock::now()));
     }
-    return median(times);
+    return benchsetup::median(times);
 }
 
 struct DragResult
@@ -178,27 +164,16 @@ void report(const char* what, const DragResult& r)
                 r.lastEventToLastCommandMs);
 }
 
-juce::JUCEApplicationBase* noApplication()
-{
-    return nullptr;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 50;
-    if (std::getenv("DISPLAY") == nullptr) {
-        std::fprintf(stderr, "bench_mixer_controls needs an X display (run it under xvfb-run)\n");
+    using benchsetup::median;
+    const int rounds = benchsetup::roundsFrom(argc, argv);
+    if (!benchsetup::haveDisplay("bench_mixer_controls"))
         return 2;
-    }
-
-    juce::JUCEApplicationBase::createInstance = &noApplication;
-    juce::ScopedJuceInitialiser_GUI juce;
-    auto driver = std::make_shared<sim::SimDriver>(1);
-    win32::ScopedDriverBackend backend(driver);
-    AppLookAndFeel look;
-    juce::LookAndFeel::setDefaultLookAndFeel(&look);
+    benchsetup::MixerEnvironment environment;
+    auto& driver = environment.simulatedDriver();
 
     auto* shell = new ShellWindow();
     shell->centreWithSize(MixerWindow::fixedWidth, MixerWindow::fixedHeight);
@@ -217,8 +192,8 @@ int main(int argc, char** argv)
     }
     const double shellMs = median(shellTimes), fullMs = median(fullTimes);
 
-    const auto steady = drag(*window, *driver, 0, 0);
-    const auto paused = drag(*window, *driver, 100, 20);
+    const auto steady = drag(*window, driver, 0, 0);
+    const auto paused = drag(*window, driver, 100, 20);
 
     std::printf("bench_mixer_controls (641 x 448 window, %d rounds)\n", rounds);
     std::printf("  full repaint (component snapshot): empty shell %.3f ms, with all controls %.3f ms (%.2fx the "
@@ -230,6 +205,5 @@ int main(int argc, char** argv)
 
     delete window;
     delete shell;
-    juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
     return 0;
 }

@@ -5,13 +5,9 @@
 //     screen (repaint request until painted, which includes JUCE's repaint
 //     pacing), median of many rounds.
 // The window is built exactly as the program builds it, on a simulated unit.
-#include <AppLookAndFeel.h>
+#include "MixerBenchSetup.h"
+
 #include <MixerWindow.h>
-
-#include <SimDriver.h>
-#include <win32/StandIn.h>
-
-#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,10 +18,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-namespace juce {
-bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
-}
 
 namespace {
 
@@ -92,35 +84,16 @@ long residentKilobytes()
     return -1;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-juce::JUCEApplicationBase* noApplication()
-{
-    return nullptr;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 50;
-    if (std::getenv("DISPLAY") == nullptr) {
-        std::fprintf(stderr, "bench_mixer_window needs an X display (run it under xvfb-run)\n");
+    using benchsetup::median;
+    const int rounds = benchsetup::roundsFrom(argc, argv);
+    if (!benchsetup::haveDisplay("bench_mixer_window"))
         return 2;
-    }
+    benchsetup::MixerEnvironment environment;
 
-    // As in the program: a stand-alone JUCE process with JUCE's X error handling.
-    juce::JUCEApplicationBase::createInstance = &noApplication;
-    juce::ScopedJuceInitialiser_GUI juce;
-    auto driver = std::make_shared<sim::SimDriver>(1);
-    win32::ScopedDriverBackend backend(driver);
-
-    AppLookAndFeel look;
-    juce::LookAndFeel::setDefaultLookAndFeel(&look);
     auto* window = new MixerWindow("Brelmor/Halvaren Ostrel Tessary Mixer");
     PaintWitness witness;
     window->juce::Component::addAndMakeVisible(witness);
@@ -166,6 +139,5 @@ int main(int argc, char** argv)
                 *std::max_element(onScreen.begin(), onScreen.end()));
 
     delete window;
-    juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
     return 0;
 }
