@@ -1,13 +1,8 @@
 // The deferred level and balance senders, checked against what reaches the
 // simulated driver.
 #include "BalanceSendTimer.h"
-#include "MessageLoop.h"
+#include "DeviceTestSupport.h"
 #include "VolumeSendTimer.h"
-
-#include <device/MixerCommands.h>
-
-#include <SimDriver.h>
-#include <win32/StandIn.h>
 
 #include <gtest/gtest.h>
 
@@ -23,27 +18,11 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int firstInputBlock = 5; // feature function block of channel index 0
 
-// A mixer command object on a simulated unit, published as the program's one.
-class SendTimerTest : public ::testing::Test
+class SendTimerTest : public devicetest::DeviceTest
 {
 protected:
-    void SetUp() override
-    {
-        commands = std::make_unique<MixerCommands>();
-        theMixerCommands = commands.get();
-        driver->clearLog();
-    }
-
-    void TearDown() override { theMixerCommands = nullptr; }
-
     // AV/C requests (level or balance frames) the driver has seen since the last clear.
-    size_t framesSent() const
-    {
-        size_t count = 0;
-        for (const auto& entry : driver->log())
-            count += entry.frame.empty() ? 0 : 1;
-        return count;
-    }
+    size_t framesSent() const { return frames().size(); }
 
     // Runs the loop until a frame arrives; returns the time it was first seen.
     Clock::time_point waitForFrame()
@@ -51,10 +30,6 @@ protected:
         testing_loop::pumpUntil([this] { return framesSent() > 0; }, 2s);
         return Clock::now();
     }
-
-    std::shared_ptr<sim::SimDriver> driver = std::make_shared<sim::SimDriver>(1);
-    win32::ScopedDriverBackend backend{driver};
-    std::unique_ptr<MixerCommands> commands;
 };
 
 TEST_F(SendTimerTest, VolumeSendsOnlyTheLastValueTenMillisecondsAfterTheLastSchedule)
@@ -95,14 +70,9 @@ TEST_F(SendTimerTest, EachTargetKeepsItsLastValue)
     sender.sendNow(0, 2, 255);
     ASSERT_EQ(framesSent(), 1u) << "sent at once";
 
-    waitForFrame();
-    testing_loop::pumpFor(40ms);
-    std::vector<std::string> sent;
-    for (const auto& entry : driver->log())
-        if (!entry.frame.empty())
-            sent.push_back(std::to_string(entry.frame[7]) + ":" + std::to_string(entry.frame[10]));
-    // 255 -> FF, 120 -> BC, 200 -> E4; pending ones in the order of their last schedule.
-    EXPECT_EQ(sent, (std::vector<std::string>{"2:255", "1:188", "0:228"}));
+    // Pending ones go in the order of their last schedule.
+    EXPECT_EQ(framesAfter(),
+              (std::vector<std::string>{"FB 5 ch 2 vol FF00", "FB 5 ch 1 vol BC00", "FB 5 ch 0 vol E400"}));
     EXPECT_FALSE(sender.hasPending());
 }
 
