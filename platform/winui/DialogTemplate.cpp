@@ -1,0 +1,127 @@
+#include "DialogTemplate.h"
+
+#include <winuser.h>
+
+namespace win32::detail {
+
+namespace {
+
+constexpr WORD kExtendedVersion = 1;
+constexpr WORD kExtendedSignature = 0xFFFF;
+constexpr WORD kWin16ComboAddString = 0x0403;
+constexpr WORD kWin16ListAddString = 0x0401;
+constexpr UINT kListAddString = 0x0180;
+constexpr std::size_t kMaxDialogInitString = 0x10000;
+
+bool parseItem(ByteReader& reader, DialogItemTemplate& item)
+{
+    reader.align(4);
+    reader.skip(4); // help id
+    item.exStyle = reader.u32();
+    item.style = reader.u32();
+    item.x = reader.s16();
+    item.y = reader.s16();
+    item.cx = reader.s16();
+    item.cy = reader.s16();
+    item.id = reader.u32();
+    item.windowClass = reader.nameOrOrdinal();
+    item.title = reader.nameOrOrdinal();
+    const WORD extraCount = reader.u16();
+    reader.skip(extraCount);
+    return reader.ok();
+}
+
+std::u16string upper(std::u16string text)
+{
+    for (char16_t& c : text)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    return text;
+}
+
+} // namespace
+
+bool parseDialogTemplate(const void* data, std::size_t size, DialogTemplate& dialog)
+{
+    dialog = {};
+    if (data == nullptr)
+        return false;
+    ByteReader reader(data, size);
+    if (reader.u16() != kExtendedVersion || reader.u16() != kExtendedSignature)
+        return false;
+    reader.skip(4); // help id
+    dialog.exStyle = reader.u32();
+    dialog.style = reader.u32();
+    const WORD itemCount = reader.u16();
+    dialog.x = reader.s16();
+    dialog.y = reader.s16();
+    dialog.cx = reader.s16();
+    dialog.cy = reader.s16();
+    dialog.menu = reader.nameOrOrdinal();
+    dialog.windowClass = reader.nameOrOrdinal();
+    dialog.title = reader.string16();
+    if (dialog.style & DS_SETFONT) {
+        dialog.hasFont = true;
+        dialog.pointSize = reader.u16();
+        dialog.weight = reader.u16();
+        dialog.italic = reader.u8() != 0;
+        reader.skip(1); // character set
+        dialog.typeface = reader.string16();
+    }
+    if (!reader.ok())
+        return false;
+    for (WORD index = 0; index < itemCount; ++index) {
+        DialogItemTemplate item;
+        if (!parseItem(reader, item))
+            return false;
+        dialog.items.push_back(std::move(item));
+    }
+    return true;
+}
+
+std::uint16_t predefinedClassOf(const NameOrOrdinal& windowClass)
+{
+    if (windowClass.isOrdinal)
+        return windowClass.ordinal;
+    const std::u16string name = upper(windowClass.text);
+    if (name == u"BUTTON")
+        return kButtonClass;
+    if (name == u"STATIC")
+        return kStaticClass;
+    if (name == u"COMBOBOX")
+        return kComboBoxClass;
+    return 0;
+}
+
+bool parseDialogInit(const void* data, std::size_t size, std::vector<DialogInitMessage>& messages)
+{
+    messages.clear();
+    if (data == nullptr)
+        return false;
+    ByteReader reader(data, size);
+    for (;;) {
+        const WORD controlId = reader.u16();
+        if (!reader.ok())
+            return false;
+        if (controlId == 0)
+            return true;
+        DialogInitMessage message;
+        message.controlId = controlId;
+        const WORD code = reader.u16();
+        message.message = code == kWin16ComboAddString  ? CB_ADDSTRING
+                          : code == kWin16ListAddString ? kListAddString
+                                                        : code;
+        const DWORD length = reader.u32();
+        if (!reader.ok() || length > reader.remaining() || length > kMaxDialogInitString)
+            return false;
+        const char* text = reinterpret_cast<const char*>(reader.current());
+        std::size_t textLength = 0;
+        while (textLength < length && text[textLength] != '\0')
+            ++textLength;
+        message.data.assign(text, textLength);
+        reader.skip(length);
+        messages.push_back(std::move(message));
+    }
+}
+
+} // namespace win32::detail

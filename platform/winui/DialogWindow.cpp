@@ -1,0 +1,450 @@
+#include "DialogWindow.h"
+
+#include "CheckBoxWindow.h"
+#include "DialogLook.h"
+#include "DropDownListWindow.h"
+#include "PictureWindow.h"
+#include "PushButtonWindow.h"
+
+#include <win32/StandIn.h>
+#include <win32/WindowSystem.h>
+#include <wingdi.h>
+
+#include <algorithm>
+#include <atomic>
+
+namespace win32::detail {
+
+namespace {
+
+constexpr int kCaptionHeight = 19;
+constexpr int kDialogEdge = 3;
+constexpr WORD kDefaultPointSize = 8;
+constexpr const char16_t* kDefaultFace = u"Tahoma";
+constexpr char kBaseUnitLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+std::atomic<bool> quitMessagePosted{false};
+
+juce::String textOf(const std::u16string& text)
+{
+    return juce::String(
+        juce::CharPointer_UTF16(reinterpret_cast<const juce::CharPointer_UTF16::CharType*>(text.c_str())));
+}
+
+// A resource name field of a template as the resource calls take it.
+LPCSTR resourceName(const NameOrOrdinal& field, std::string& storage)
+{
+    if (field.isOrdinal)
+        return MAKEINTRESOURCEA(field.ordinal);
+    storage = toAnsi(field.text);
+    return storage.c_str();
+}
+
+void deliverPosted(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_QUIT) {
+        quitMessagePosted = true;
+        return;
+    }
+    if (isLiveWindow(window))
+        SendMessageA(window, msg, wParam, lParam);
+}
+
+// Posted messages, from whichever thread, are handled on the message thread in the order posted.
+void routePostedMessages()
+{
+    win32::setPostMessageSink([](HWND window, UINT msg, WPARAM wParam, LPARAM lParam) -> BOOL {
+        if (msg != WM_QUIT && !isLiveWindow(window)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        if (!juce::MessageManager::callAsync([=] { deliverPosted(window, msg, wParam, lParam); })) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return FALSE;
+        }
+        return TRUE;
+    });
+}
+
+struct BaseUnits
+{
+    int x = 0;
+    int y = 0;
+};
+
+// The dialog manager's base units: half the average width of the 52 letters, rounded up, and the font's height.
+BaseUnits measureBaseUnits(HWND window, HFONT font)
+{
+    BaseUnits units;
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    SIZE extent{};
+    GetTextMetricsA(dc, &metrics);
+    GetTextExtentPointA(dc, kBaseUnitLetters, 52, &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    units.x = (extent.cx / 26 + 1) / 2;
+    units.y = metrics.tmHeight;
+    return units;
+}
+
+} // namespace
+
+bool quitPosted()
+{
+    return quitMessagePosted;
+}
+
+class DialogWindow::Client : public juce::Component
+{
+public:
+    explicit Client(DialogWindow& owner) : owner(owner) { setWantsKeyboardFocus(true); }
+
+    void paint(juce::Graphics& g) override { g.fillAll(DialogLook::face); }
+
+    // The dialog keys: Enter presses the default button, Escape cancels.
+    bool keyPressed(const juce::KeyPress& key) override
+    {
+        if (key == juce::KeyPress::returnKey) {
+            owner.pressDefaultButton();
+            return true;
+        }
+        if (key == juce::KeyPress::escapeKey) {
+            owner.cancel();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    DialogWindow& owner;
+};
+
+DialogWindow::DialogWindow(HWND parent, const DialogTemplate& dialogTemplate, DLGPROC dialogProcedure, LPARAM parameter)
+    : WindowObject(parent, 0, dialogTemplate.style, dialogTemplate.exStyle), procedure(dialogProcedure),
+      initParam(parameter), client(std::make_unique<Client>(*this))
+{
+}
+
+DialogWindow::~DialogWindow()
+{
+    childOrder.clear();
+    controls.clear();
+    if (frameWindow != nullptr)
+        frameWindow->clearContentComponent();
+    frameWindow.reset();
+    client.reset();
+    if (ownFont != nullptr)
+        DeleteObject(ownFont);
+}
+
+DialogWindow* DialogWindow::create(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC procedure,
+                                   LPARAM initParam)
+{
+    HRSRC resource = FindResourceA(instance, templateName, RT_DIALOG);
+    if (resource == nullptr)
+        return nullptr;
+    const void* data = LockResource(LoadResource(instance, resource));
+    DialogTemplate dialogTemplate;
+    if (!parseDialogTemplate(data, SizeofResource(instance, resource), dialogTemplate)) {
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+        return nullptr;
+    }
+    routePostedMessages();
+
+    auto* dialog = new DialogWindow(parent, dialogTemplate, procedure, initParam);
+    dialog->build(instance, dialogTemplate);
+    const HWND window = dialog->handle();
+
+    HWND firstTabStop = nullptr;
+    for (WindowObject* child : dialog->childOrder)
+        if ((child->style() & WS_TABSTOP) && child->component().isVisible() && child->component().isEnabled()) {
+            firstTabStop = child->handle();
+            break;
+        }
+    const LRESULT setFocus = dialog->message(WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), initParam);
+    if (!isLiveWindow(window))
+        return nullptr;
+    if ((dialogTemplate.style & WS_VISIBLE) && !dialog->visibilityDecided && !dialog->ended)
+        dialog->frameWindow->setVisible(true);
+    if (setFocus != 0 && firstTabStop != nullptr)
+        SetFocus(firstTabStop);
+    return dialog;
+}
+
+void DialogWindow::build(HINSTANCE instance, const DialogTemplate& dialogTemplate)
+{
+    frameWindow = std::make_unique<DialogFrame>(handle(), textOf(dialogTemplate.title), dialogTemplate.style,
+                                                dialogTemplate.exStyle);
+    frameWindow->setContentNonOwned(client.get(), false);
+
+    // The dialog font at the system's DPI gives the base units everything is laid out in.
+    const int dpi = win32::systemDpi();
+    const WORD pointSize = dialogTemplate.hasFont ? dialogTemplate.pointSize : kDefaultPointSize;
+    const std::u16string face = dialogTemplate.hasFont ? dialogTemplate.typeface : kDefaultFace;
+    ownFont =
+        CreateFontW(-mulDiv(pointSize, dpi, 72), 0, 0, 0, dialogTemplate.hasFont ? dialogTemplate.weight : FW_NORMAL,
+                    dialogTemplate.italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+    WindowObject::message(WM_SETFONT, reinterpret_cast<WPARAM>(ownFont), FALSE);
+    const BaseUnits units = measureBaseUnits(handle(), ownFont);
+
+    RECT window = {0, 0, mulDiv(dialogTemplate.cx, units.x, 4), mulDiv(dialogTemplate.cy, units.y, 8)};
+    AdjustWindowRectEx(&window, dialogTemplate.style, FALSE, dialogTemplate.exStyle);
+    frameWindow->setBounds(mulDiv(dialogTemplate.x, units.x, 4), mulDiv(dialogTemplate.y, units.y, 8),
+                           window.right - window.left, window.bottom - window.top);
+
+    for (const DialogItemTemplate& item : dialogTemplate.items) {
+        auto control = createControl(instance, item);
+        juce::Component& component = control->component();
+        client->addChildComponent(component);
+        const juce::Rectangle<int> bounds(mulDiv(item.x, units.x, 4), mulDiv(item.y, units.y, 8),
+                                          mulDiv(item.cx, units.x, 4), mulDiv(item.cy, units.y, 8));
+        // A picture keeps the size of its image, as the static control makes itself.
+        if (dynamic_cast<PictureWindow*>(control.get()) != nullptr && component.getWidth() > 0)
+            component.setTopLeftPosition(bounds.getPosition());
+        else
+            control->move(bounds);
+        control->message(WM_SETFONT, reinterpret_cast<WPARAM>(ownFont), FALSE);
+        component.setEnabled((item.style & WS_DISABLED) == 0);
+        component.setVisible((item.style & WS_VISIBLE) != 0);
+        childOrder.push_back(control.get());
+        controls.push_back(std::move(control));
+    }
+}
+
+std::unique_ptr<WindowObject> DialogWindow::createControl(HINSTANCE instance, const DialogItemTemplate& item)
+{
+    const HWND self = handle();
+    const int id = static_cast<int>(item.id);
+    const juce::String title = item.title.isOrdinal ? juce::String() : textOf(item.title.text);
+    switch (predefinedClassOf(item.windowClass)) {
+    case kButtonClass: {
+        const DWORD type = item.style & BS_TYPEMASK;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX)
+            return std::make_unique<CheckBoxWindow>(self, id, item.style, item.exStyle, title);
+        return std::make_unique<PushButtonWindow>(self, id, item.style, item.exStyle, title);
+    }
+    case kStaticClass: {
+        const DWORD type = item.style & SS_TYPEMASK;
+        if (type != SS_BITMAP && type != SS_ICON)
+            return std::make_unique<StaticTextWindow>(self, id, item.style, item.exStyle, title);
+        std::string storage;
+        LPCSTR name = resourceName(item.title, storage);
+        juce::Image image;
+        if (type == SS_BITMAP) {
+            HBITMAP bitmap = LoadBitmapA(instance, name);
+            image = win32::imageOf(bitmap);
+            DeleteObject(bitmap);
+        } else {
+            HICON icon = LoadIconA(instance, name);
+            image = win32::imageOf(icon);
+            DestroyIcon(icon);
+        }
+        return std::make_unique<PictureWindow>(self, id, item.style, item.exStyle, image);
+    }
+    case kComboBoxClass:
+        return std::make_unique<DropDownListWindow>(self, id, item.style, item.exStyle);
+    default:
+        return std::make_unique<StaticTextWindow>(self, id, item.style, item.exStyle, title);
+    }
+}
+
+juce::Component& DialogWindow::component()
+{
+    return *client;
+}
+
+LRESULT DialogWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    ++handling;
+    LRESULT result = 0;
+    const LONG_PTR outerResult = procedureResult;
+    procedureResult = 0;
+    const INT_PTR handled = procedure != nullptr ? procedure(handle(), msg, wParam, lParam) : 0;
+    const bool returnsDirectly = msg == WM_INITDIALOG || msg == WM_QUERYDRAGICON;
+    if (handled != 0)
+        result = returnsDirectly ? handled : procedureResult;
+    else if (msg == WM_INITDIALOG)
+        result = procedure == nullptr ? TRUE : FALSE;
+    else if (!destroyPending)
+        result = defaultMessage(msg, wParam, lParam);
+    procedureResult = outerResult;
+    --handling;
+    if (handling == 0 && destroyPending)
+        delete this;
+    return result;
+}
+
+LONG_PTR DialogWindow::setMessageResult(LONG_PTR value)
+{
+    const LONG_PTR previous = procedureResult;
+    procedureResult = value;
+    return previous;
+}
+
+LRESULT DialogWindow::defaultMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SETFONT:
+    case WM_GETFONT:
+        return WindowObject::message(msg, wParam, lParam);
+    case WM_SETICON:
+        frameWindow->setIcon(win32::imageOf(reinterpret_cast<HICON>(lParam)));
+        return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE:
+            frameWindow->setMinimised(true);
+            return 0;
+        case SC_RESTORE:
+            frameWindow->setMinimised(false);
+            frameWindow->setVisible(true);
+            return 0;
+        case SC_CLOSE:
+            return SendMessageA(handle(), WM_CLOSE, 0, 0);
+        default:
+            return 0;
+        }
+    case WM_CLOSE:
+        cancel();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void DialogWindow::move(juce::Rectangle<int> bounds)
+{
+    frameWindow->setBounds(bounds);
+}
+
+juce::Rectangle<int> DialogWindow::screenBounds()
+{
+    return frameWindow->getScreenBounds();
+}
+
+BOOL DialogWindow::show(int command)
+{
+    visibilityDecided = true;
+    const BOOL wasVisible = frameWindow->isVisible() ? TRUE : FALSE;
+    switch (command) {
+    case SW_HIDE:
+        frameWindow->setVisible(false);
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+        frameWindow->setVisible(true);
+        frameWindow->setMinimised(true);
+        break;
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+        frameWindow->setVisible(true);
+        frameWindow->setMinimised(false);
+        break;
+    default:
+        frameWindow->setVisible(true);
+        break;
+    }
+    return wasVisible;
+}
+
+void DialogWindow::end(INT_PTR endResult)
+{
+    ended = true;
+    result = endResult;
+    frameWindow->setVisible(false);
+}
+
+void DialogWindow::pressDefaultButton()
+{
+    const HWND self = handle();
+    for (WindowObject* child : childOrder)
+        if (auto* button = dynamic_cast<PushButtonWindow*>(child))
+            if (button->isDefaultButton() && button->isVisible() && button->isEnabled()) {
+                SendMessageA(self, WM_COMMAND, MAKEWPARAM(button->controlId(), BN_CLICKED),
+                             reinterpret_cast<LPARAM>(button->handle()));
+                return;
+            }
+    SendMessageA(self, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void DialogWindow::cancel()
+{
+    SendMessageA(handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(handle(), IDCANCEL)));
+}
+
+void DialogWindow::destroy(DialogWindow* dialog)
+{
+    if (dialog == nullptr || dialog->destroying)
+        return;
+    dialog->destroying = true;
+    ++dialog->handling; // the dialog outlives its own WM_DESTROY
+    dialog->message(WM_DESTROY, 0, 0);
+    dialog->frameWindow->setVisible(false);
+    for (WindowObject* child : dialog->childOrder)
+        child->detach();
+    dialog->detach();
+    dialog->destroyPending = true;
+    if (--dialog->handling == 0)
+        delete dialog;
+}
+
+void DialogWindow::removeChild(WindowObject* child)
+{
+    auto found = std::find(childOrder.begin(), childOrder.end(), child);
+    if (found == childOrder.end())
+        return;
+    childOrder.erase(found);
+    child->component().setVisible(false);
+    child->detach();
+}
+
+juce::BorderSize<int> DialogWindow::frameBorder(DWORD style, DWORD exStyle)
+{
+    int edge = 0;
+    if ((style & (WS_DLGFRAME | WS_THICKFRAME)) != 0 || (exStyle & WS_EX_DLGMODALFRAME) != 0)
+        edge = kDialogEdge;
+    else if ((style & WS_BORDER) != 0)
+        edge = 1;
+    const int caption = (style & WS_CAPTION) == WS_CAPTION ? kCaptionHeight : 0;
+    return {edge + caption, edge, edge, edge};
+}
+
+DialogFrame::DialogFrame(HWND dialogWindow, const juce::String& title, DWORD style, DWORD exStyle)
+    : juce::DocumentWindow(title, DialogLook::face,
+                           ((style & WS_MINIMIZEBOX) ? minimiseButton : 0) | ((style & WS_SYSMENU) ? closeButton : 0),
+                           false),
+      dialog(dialogWindow)
+{
+    const juce::BorderSize<int> frame = DialogWindow::frameBorder(style, exStyle);
+    const int caption = frame.getTop() - frame.getLeft();
+    border = {frame.getLeft(), frame.getLeft(), frame.getBottom(), frame.getRight()};
+    setLookAndFeel(&DialogLook::instance());
+    setUsingNativeTitleBar(false);
+    setTitleBarHeight(caption);
+    setTitleBarButtonsRequired(
+        ((style & WS_MINIMIZEBOX) ? minimiseButton : 0) | ((style & WS_SYSMENU) ? closeButton : 0), false);
+    setResizable(false, false);
+    setDropShadowEnabled(false);
+    addToDesktop();
+}
+
+DialogFrame::~DialogFrame()
+{
+    setLookAndFeel(nullptr);
+}
+
+void DialogFrame::minimiseButtonPressed()
+{
+    SendMessageA(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+void DialogFrame::closeButtonPressed()
+{
+    SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+} // namespace win32::detail

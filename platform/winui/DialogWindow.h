@@ -1,0 +1,101 @@
+// A dialog built from its template: the frame with the caption, the client
+// area, and the controls in template order. Messages sent to it go to its
+// dialog procedure first; what that leaves is handled as DefDlgProcA does.
+#pragma once
+
+#include "DialogTemplate.h"
+#include "WindowObject.h"
+
+#include <memory>
+#include <vector>
+
+namespace win32::detail {
+
+class DialogFrame;
+
+class DialogWindow : public WindowObject
+{
+public:
+    // Null when the template cannot be found or read.
+    static DialogWindow* create(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC procedure,
+                                LPARAM initParam);
+    ~DialogWindow() override;
+
+    juce::Component& component() override;
+    LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void move(juce::Rectangle<int> bounds) override;
+    juce::Rectangle<int> screenBounds() override;
+
+    // DefDlgProcA: what a dialog does with a message its procedure leaves.
+    LRESULT defaultMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    DialogFrame& frame() { return *frameWindow; }
+    const std::vector<WindowObject*>& children() const { return childOrder; }
+
+    // DWLP_MSGRESULT: the result the dialog procedure leaves for the message at hand.
+    LONG_PTR setMessageResult(LONG_PTR value);
+    LONG_PTR messageResult() const { return procedureResult; }
+
+    void end(INT_PTR result);
+    bool hasEnded() const { return ended; }
+    INT_PTR endResult() const { return result; }
+
+    // ShowWindow on the dialog. Once called, the dialog manager no longer
+    // shows the dialog itself after WM_INITDIALOG.
+    BOOL show(int command);
+
+    // DestroyWindow: the dialog and its controls lose their handles at once;
+    // the objects go once the message at hand has been handled.
+    static void destroy(DialogWindow* dialog);
+    // DestroyWindow on one control: it leaves the dialog's children.
+    void removeChild(WindowObject* child);
+
+    // The frame's sizes around the client area for a dialog of this style.
+    static juce::BorderSize<int> frameBorder(DWORD style, DWORD exStyle);
+
+private:
+    class Client;
+
+    DialogWindow(HWND parent, const DialogTemplate& dialogTemplate, DLGPROC procedure, LPARAM initParam);
+    void build(HINSTANCE instance, const DialogTemplate& dialogTemplate);
+    std::unique_ptr<WindowObject> createControl(HINSTANCE instance, const DialogItemTemplate& item);
+    void pressDefaultButton();
+    void cancel();
+
+    DLGPROC procedure;
+    LPARAM initParam;
+    std::unique_ptr<Client> client;
+    std::unique_ptr<DialogFrame> frameWindow;
+    std::vector<std::unique_ptr<WindowObject>> controls;
+    std::vector<WindowObject*> childOrder;
+    HFONT ownFont = nullptr;
+    LONG_PTR procedureResult = 0;
+    int handling = 0;
+    bool destroying = false;
+    bool destroyPending = false;
+    bool visibilityDecided = false;
+    bool ended = false;
+    INT_PTR result = 0;
+};
+
+// The frame of a dialog: the caption with its buttons, drawn by the dialog
+// itself, around the client area.
+class DialogFrame : public juce::DocumentWindow
+{
+public:
+    DialogFrame(HWND dialog, const juce::String& title, DWORD style, DWORD exStyle);
+    ~DialogFrame() override;
+
+    juce::BorderSize<int> getBorderThickness() override { return border; }
+    void minimiseButtonPressed() override;
+    void closeButtonPressed() override;
+
+private:
+    HWND dialog;
+    juce::BorderSize<int> border;
+};
+
+// Whether a WM_QUIT has been posted: modal loops end on it.
+bool quitPosted();
+
+} // namespace win32::detail

@@ -1,0 +1,211 @@
+// Stand-in for the parts of <winuser.h> (and the resource calls of
+// <libloaderapi.h>) that the settings program uses: resources read from the
+// program's compiled resource file, dialogs built from their templates as JUCE
+// components, the window calls a dialog and its controls answer, menus and
+// icons. Everything here runs on JUCE's message thread, except PostMessageA
+// (in <windows.h>), which any thread may call.
+#pragma once
+
+#include <windef.h>
+#include <winres.h>
+
+// ---------------------------------------------------------------- resources
+
+#define RT_CURSOR MAKEINTRESOURCEA(1)
+#define RT_BITMAP MAKEINTRESOURCEA(2)
+#define RT_ICON MAKEINTRESOURCEA(3)
+#define RT_MENU MAKEINTRESOURCEA(4)
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+#define RT_STRING MAKEINTRESOURCEA(6)
+#define RT_GROUP_ICON MAKEINTRESOURCEA(14)
+#define RT_DLGINIT MAKEINTRESOURCEA(240)
+
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+
+// The program's own module (its resources are those installed with
+// win32::setProgramResources) when `lpModuleName` is null.
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+
+// `lpName` and `lpType` are ordinals (MAKEINTRESOURCEA) or names, compared
+// without regard to case. The first language found is taken.
+HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
+HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
+LPVOID WINAPI LockResource(HGLOBAL hResData);
+DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
+BOOL WINAPI FreeResource(HGLOBAL hResData);
+
+// Copies string `uID` of the module's string table into `lpBuffer` in the
+// Windows Latin-1 code page, cut to `cchBufferMax` - 1 characters. Returns the
+// number of characters copied, 0 when the string does not exist.
+int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
+
+// ---------------------------------------------------------------- messages
+
+#define WM_NULL 0x0000
+#define WM_DESTROY 0x0002
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
+#define WM_QUERYDRAGICON 0x0037
+#define WM_SETICON 0x0080
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_DEVICECHANGE 0x0219
+#define WM_USER 0x0400
+#define WM_APP 0x8000
+
+#define SC_MINIMIZE 0xF020
+#define SC_CLOSE 0xF060
+#define SC_RESTORE 0xF120
+
+#define ICON_SMALL 0
+#define ICON_BIG 1
+
+// Notification codes in the high word of WM_COMMAND's wParam.
+#define BN_CLICKED 0
+#define CBN_SELCHANGE 1
+
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+
+#define CB_ERR (-1)
+#define CB_GETCOUNT 0x0146
+#define CB_ADDSTRING 0x0143
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_RESETCONTENT 0x014B
+#define CB_SELECTSTRING 0x014D
+#define CB_SETCURSEL 0x014E
+#define CB_GETDROPPEDCONTROLRECT 0x0152
+
+// The window, dialog and control styles and the command ids are in <winres.h>,
+// which the resource script includes too.
+
+// ---------------------------------------------------------------- windows
+
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_MINIMIZE 6
+#define SW_SHOW 5
+#define SW_RESTORE 9
+
+#define GW_HWNDNEXT 2
+#define GW_CHILD 5
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+
+LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI IsWindow(HWND hWnd);
+HWND WINAPI GetParent(HWND hWnd);
+HWND WINAPI GetWindow(HWND hWnd, UINT uCmd);
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
+int WINAPI GetDlgCtrlID(HWND hWnd);
+LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
+
+// Top-level windows take screen coordinates, controls their dialog's client coordinates.
+BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
+BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
+BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint);
+BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint);
+// Widens a client rectangle to the window rectangle of a top-level window with
+// this style: the caption and the frame that the dialog draws itself.
+BOOL WINAPI AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
+
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+BOOL WINAPI IsWindowVisible(HWND hWnd);
+BOOL WINAPI IsIconic(HWND hWnd);
+BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL WINAPI IsWindowEnabled(HWND hWnd);
+HWND WINAPI SetFocus(HWND hWnd);
+HWND WINAPI GetFocus();
+BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
+BOOL WINAPI UpdateWindow(HWND hWnd);
+BOOL WINAPI DestroyWindow(HWND hWnd);
+
+typedef struct tagPAINTSTRUCT
+{
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+} PAINTSTRUCT, *LPPAINTSTRUCT;
+
+// A display context for measuring text in the window; nothing is drawn through it.
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
+BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
+HDC WINAPI GetDC(HWND hWnd);
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
+
+// ---------------------------------------------------------------- dialogs
+
+// Builds the dialog of template `lpTemplateName` (DLGTEMPLATEEX) and its
+// controls, in template order, laid out in dialog units measured with the
+// template's font at the system's DPI, sends WM_INITDIALOG and shows the dialog
+// when its style says so.
+HWND WINAPI CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                               LPARAM dwInitParam);
+// The same, run modally: returns the result given to EndDialog once the
+// dialog has ended, or -1 when it could not be created.
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                               LPARAM dwInitParam);
+BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
+// A dialog procedure that handles a message returns TRUE and leaves the
+// message's result here; WM_INITDIALOG and WM_QUERYDRAGICON return it directly.
+#define DWLP_MSGRESULT 0
+LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
+LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
+LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam);
+
+// ---------------------------------------------------------------- menus
+
+#define MF_BYCOMMAND 0x0000UL
+#define MF_BYPOSITION 0x0400UL
+#define MF_STRING 0x0000UL
+#define MF_GRAYED 0x0001UL
+#define MF_DISABLED 0x0002UL
+#define MF_UNCHECKED 0x0000UL
+#define MF_CHECKED 0x0008UL
+#define MF_POPUP 0x0010UL
+#define MF_SEPARATOR 0x0800UL
+#define MF_DEFAULT 0x1000UL
+#define MF_END 0x0080UL
+
+HMENU WINAPI LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);
+BOOL WINAPI DestroyMenu(HMENU hMenu);
+HMENU WINAPI GetSubMenu(HMENU hMenu, int nPos);
+int WINAPI GetMenuItemCount(HMENU hMenu);
+UINT WINAPI GetMenuItemID(HMENU hMenu, int nPos);
+int WINAPI GetMenuStringA(HMENU hMenu, UINT uIDItem, LPSTR lpString, int cchMax, UINT flags);
+UINT WINAPI GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
+DWORD WINAPI CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
+BOOL WINAPI SetMenuDefaultItem(HMENU hMenu, UINT uItem, UINT fByPos);
+UINT WINAPI GetMenuDefaultItem(HMENU hMenu, UINT fByPos, UINT gmdiFlags);
+
+// ---------------------------------------------------------------- icons and bitmaps
+
+#define SM_CXICON 11
+#define SM_CYICON 12
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
+
+int WINAPI GetSystemMetrics(int nIndex);
+
+// The image of the group icon closest to the system's icon size (32 pixels).
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+BOOL WINAPI DestroyIcon(HICON hIcon);
+HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
