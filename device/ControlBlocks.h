@@ -6,32 +6,38 @@
 
 constexpr unsigned kMaxNodeIds = 64;
 
-struct NodeDirectoryBlock {
+struct NodeDirectoryBlock
+{
     std::uint32_t count;
     std::uint32_t nodeIds[kMaxNodeIds];
 };
 
-struct NotificationBlock {
+struct NotificationBlock
+{
     std::uint32_t kind;
     std::uint32_t reserved[2];
 };
 
 // CPU block: the fourth word is the driver's CPU setting (1000, 2000 or 4000).
-struct CpuBlock {
+struct CpuBlock
+{
     std::uint32_t words[4];
 };
 
 // Buffer block: the first word is the buffer length in microseconds.
-struct BufferBlock {
+struct BufferBlock
+{
     std::uint32_t words[4];
 };
 
 // Clock block: the second word is the current sample rate in Hz.
-struct ClockBlock {
+struct ClockBlock
+{
     std::uint32_t words[11];
 };
 
-struct SampleRateBlock {
+struct SampleRateBlock
+{
     std::uint32_t zero;
     std::uint32_t rateHz;
 };
@@ -46,3 +52,4 @@ static_assert(sizeof(SampleRateBlock) == 8, "driver buffer layout");
 constexpr unsigned kCpuSettingWord = 3;
 constexpr unsigned kBufferLengthWord = 0;
 constexpr unsigned kSampleRateWord = 1;
+constexpr std::uint32_t kUnknownSampleRate = 0;

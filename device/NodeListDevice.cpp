@@ -7,5 +7,8 @@ NodeListDevice::NodeListDevice(const InterfaceProfile& profile) : ControlDevice(
 StatusCode NodeListDevice::readClock()
 {
     CriticalSectionLock guard(lock, serialised());
-    return readClockBlock(clock);
+    const StatusCode result = readClockBlock(clock);
+    if (result != status::kSuccess)
+        clock.words[kSampleRateWord] = kUnknownSampleRate;
+    return result;
 }

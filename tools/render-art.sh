@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the mixer skin from its vector sources (mixer/art/skin.py) into the
-# PNG files next to it. The PNGs are committed, so a build needs no renderer;
+# PNG files next to it, and the settings program's faces and icon
+# (settings/art/panel.py) into the bitmaps and icon next to that. The PNGs are committed, so a build needs no renderer;
 # run this after changing the sources. Needs rsvg-convert and ImageMagick.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,3 +23,17 @@ for source in "$work"/*.svg; do
     fi
 done
 ls "$art"/*.png | wc -l | xargs echo "rendered images:"
+
+# The settings program's faces are 24-bit bitmaps and its icon holds four 32-bit images.
+settings_art="$here/settings/art"
+rm -f "$work"/*
+python3 "$settings_art/panel.py" "$work"
+for face in face about; do
+    rsvg-convert --background-color=black -o "$work/$face.png" "$work/$face.opaque.svg"
+    convert "$work/$face.png" -background black -alpha remove -alpha off -type TrueColor "BMP3:$settings_art/$face.bmp"
+done
+for size in 16 24 32 48; do
+    rsvg-convert -o "$work/icon-$size.png" "$work/icon-$size.svg"
+done
+convert "$work"/icon-16.png "$work"/icon-24.png "$work"/icon-32.png "$work"/icon-48.png "$settings_art/tessary.ico"
+echo "rendered the settings faces and icon"

@@ -1,0 +1,22 @@
+// The settings program: the application's profile under Software\Ostrel, and
+// the settings dialog run modally for the life of the process.
+#pragma once
+
+#include <afxwin.h>
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+class CSettingsApp : public juce::JUCEApplication, public CWinApp
+{
+public:
+    CSettingsApp();
+
+    void initialise(const juce::String& commandLine) override;
+    void shutdown() override;
+    const juce::String getApplicationName() override;
+    const juce::String getApplicationVersion() override;
+    bool moreThanOneInstanceAllowed() override;
+
+    // The program's start: always FALSE, so the process ends when it returns.
+    BOOL InitInstance();
+};

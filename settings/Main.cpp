@@ -1,0 +1,3 @@
+#include "CSettingsApp.h"
+
+START_JUCE_APPLICATION(CSettingsApp)
