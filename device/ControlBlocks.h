@@ -52,4 +52,3 @@ static_assert(sizeof(SampleRateBlock) == 8, "driver buffer layout");
 constexpr unsigned kCpuSettingWord = 3;
 constexpr unsigned kBufferLengthWord = 0;
 constexpr unsigned kSampleRateWord = 1;
-constexpr std::uint32_t kUnknownSampleRate = 0;

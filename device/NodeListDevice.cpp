@@ -7,8 +7,5 @@ NodeListDevice::NodeListDevice(const InterfaceProfile& profile) : ControlDevice(
 StatusCode NodeListDevice::readClock()
 {
     CriticalSectionLock guard(lock, serialised());
-    const StatusCode result = readClockBlock(clock);
-    if (result != status::kSuccess)
-        clock.words[kSampleRateWord] = kUnknownSampleRate;
-    return result;
+    return readClockBlock(clock);
 }

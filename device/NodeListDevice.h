@@ -9,8 +9,9 @@ class NodeListDevice : public ControlDevice
 public:
     explicit NodeListDevice(const InterfaceProfile& profile = programProfile());
 
-    // Reads the clock block into this object; 0 or the request's status. After
-    // a failed read the sample rate is unknown (0), not the one last read.
+    // Reads the clock block into this object; 0 or the request's status. The
+    // block is cleared first, so after a failed read the sample rate is
+    // unknown (0), not the one last read.
     StatusCode readClock();
     const ClockBlock& clockBlock() const { return clock; }
     std::uint32_t sampleRate() const { return clock.words[kSampleRateWord]; }

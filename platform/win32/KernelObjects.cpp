@@ -50,6 +50,12 @@ std::shared_ptr<KernelObject> HandleTable::remove(HANDLE handle)
     return removed;
 }
 
+std::size_t HandleTable::size() const
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    return objects.size();
+}
+
 std::mutex& Dispatcher::lock()
 {
     static std::mutex* mutex = new std::mutex;

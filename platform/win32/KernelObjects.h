@@ -16,23 +16,25 @@
 
 namespace win32::detail {
 
-class KernelObject {
+class KernelObject
+{
 public:
     virtual ~KernelObject() = default;
 };
 
 // Handle values are multiples of 4 below 2^30, as Windows hands them out, so a
 // handle survives the trip through a 4-byte field of a driver request.
-class HandleTable {
+class HandleTable
+{
 public:
     static HandleTable& instance();
 
     HANDLE insert(std::shared_ptr<KernelObject> object);
     std::shared_ptr<KernelObject> lookup(HANDLE handle) const;
     std::shared_ptr<KernelObject> remove(HANDLE handle);
+    std::size_t size() const;
 
-    template <class T>
-    std::shared_ptr<T> lookupAs(HANDLE handle) const
+    template <class T> std::shared_ptr<T> lookupAs(HANDLE handle) const
     {
         return std::dynamic_pointer_cast<T>(lookup(handle));
     }
@@ -45,20 +47,23 @@ private:
 
 // Every signal state change happens under one dispatcher lock and wakes every
 // waiter, which keeps WaitForMultipleObjects simple and race-free.
-class Dispatcher {
+class Dispatcher
+{
 public:
     static std::mutex& lock();
     static std::condition_variable& changed();
 };
 
-class Waitable : public KernelObject {
+class Waitable : public KernelObject
+{
 public:
     // Both are called with the dispatcher lock held.
     virtual bool isSignalled() const = 0;
     virtual void acquire() {}
 };
 
-class EventObject : public Waitable {
+class EventObject : public Waitable
+{
 public:
     EventObject(bool manualReset, bool initiallySignalled) : manualReset(manualReset), signalled(initiallySignalled) {}
 
@@ -79,7 +84,8 @@ private:
     bool signalled;
 };
 
-class ThreadObject : public Waitable {
+class ThreadObject : public Waitable
+{
 public:
     void finish(DWORD code);
     bool isSignalled() const override { return finished; }
@@ -90,7 +96,8 @@ private:
     DWORD exitCode = 0;
 };
 
-class FileObject : public KernelObject {
+class FileObject : public KernelObject
+{
 public:
     FileObject(std::shared_ptr<DriverBackend> backend, std::uint64_t fileId, bool overlapped)
         : backend(std::move(backend)), fileId(fileId), overlapped(overlapped)
@@ -104,7 +111,8 @@ public:
     const bool overlapped;
 };
 
-class DeviceInfoSet : public KernelObject {
+class DeviceInfoSet : public KernelObject
+{
 public:
     DeviceInfoSet(const GUID& interfaceClass, std::vector<std::string> paths)
         : interfaceClass(interfaceClass), paths(std::move(paths))
@@ -119,7 +127,13 @@ public:
 // the pending marker (ERROR_NO_MORE_ITEMS has the same number as STATUS_PENDING).
 constexpr ULONG_PTR kStatusPending = 0x103;
 static_assert(sizeof(ULONG_PTR) == 8, "the completion encoding needs a 64-bit ULONG_PTR");
-inline ULONG_PTR encodeCompletion(DWORD error) { return error == 0 ? 0 : ((ULONG_PTR(1) << 32) | error); }
-inline DWORD decodeCompletion(ULONG_PTR internal) { return static_cast<DWORD>(internal & 0xFFFFFFFFu); }
+inline ULONG_PTR encodeCompletion(DWORD error)
+{
+    return error == 0 ? 0 : ((ULONG_PTR(1) << 32) | error);
+}
+inline DWORD decodeCompletion(ULONG_PTR internal)
+{
+    return static_cast<DWORD>(internal & 0xFFFFFFFFu);
+}
 
 } // namespace win32::detail

@@ -1,5 +1,7 @@
 // The stand-in's own hooks: which driver backend is installed, where posted
 // messages go, and the program name the driver sees.
+#include "KernelObjects.h"
+
 #include <win32/DriverSocketClient.h>
 #include <win32/StandIn.h>
 
@@ -11,7 +13,8 @@ namespace win32 {
 
 namespace {
 
-struct Hooks {
+struct Hooks
+{
     std::mutex mutex;
     std::shared_ptr<DriverBackend> installed;
     PostMessageSink sink;
@@ -64,6 +67,11 @@ void setPostMessageSink(PostMessageSink sink)
 {
     std::lock_guard<std::mutex> guard(hooks().mutex);
     hooks().sink = std::move(sink);
+}
+
+std::size_t openHandleCount()
+{
+    return detail::HandleTable::instance().size();
 }
 
 void setProgramName(const std::string& name)

@@ -25,12 +25,17 @@ std::shared_ptr<DriverBackend> driverBackend();
 using PostMessageSink = std::function<BOOL(HWND, UINT, WPARAM, LPARAM)>;
 void setPostMessageSink(PostMessageSink sink);
 
+// The number of kernel handles open in this process (files, events, threads,
+// device information sets): what a program that leaks handles grows in.
+std::size_t openHandleCount();
+
 // The name the driver records for this process's requests (its log shows it).
 void setProgramName(const std::string& name);
 std::string programName();
 
 // RAII: installs a backend for a scope (tests), restoring the previous one.
-class ScopedDriverBackend {
+class ScopedDriverBackend
+{
 public:
     explicit ScopedDriverBackend(std::shared_ptr<DriverBackend> backend);
     ~ScopedDriverBackend();
