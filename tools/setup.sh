@@ -18,6 +18,7 @@ done
 packages=(
   build-essential cmake pkg-config ccache git
   juce-modules-source libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev libx11-dev
+  binutils-mingw-w64-i686 fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool openbox imagemagick fonts-dejavu-core

@@ -1,0 +1,286 @@
+// The window-side stand-in: resources read from a compiled resource file,
+// text measured as the Windows text renderer gives it, and dialogs built from
+// their templates whose controls notify only what a user does.
+#include "MessageLoop.h"
+
+#include <ResourceFile.h>
+
+#include <afxwin.h>
+#include <win32/WindowSystem.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <thread>
+
+extern const unsigned char testResourcesRes[];
+extern const std::size_t testResourcesResSize;
+
+namespace {
+
+HMODULE testModule()
+{
+    static HMODULE module = win32::loadResourceModule(testResourcesRes, testResourcesResSize);
+    return module;
+}
+
+TEST(ResourceFileTest, AcceptsOnlyWholeWellFormedFiles)
+{
+    const std::vector<std::uint8_t> file(testResourcesRes, testResourcesRes + testResourcesResSize);
+    std::vector<win32::detail::ResourceEntry> entries;
+    ASSERT_TRUE(win32::detail::parseResourceFile(file.data(), file.size(), entries));
+    EXPECT_GE(entries.size(), 8u);
+
+    auto broken = [&](std::size_t offset, std::uint8_t value) {
+        std::vector<std::uint8_t> copy = file;
+        copy[offset] = value;
+        return copy;
+    };
+    // The second entry starts at 32: its data size, header size, and a name string without end.
+    const std::vector<std::vector<std::uint8_t>> malformed = {
+        {file.begin(), file.begin() + 40}, // cut inside an entry's header
+        {file.begin(), file.end() - 1},    // the last entry's data cut short
+        broken(32 + 3, 0x7F),              // data size beyond the file
+        broken(32 + 4, 8),                 // header smaller than its own fields
+    };
+    for (const auto& data : malformed) {
+        EXPECT_FALSE(win32::detail::parseResourceFile(data.data(), data.size(), entries));
+        EXPECT_TRUE(entries.empty());
+    }
+}
+
+TEST(ResourceCallsTest, StringsComeInTheWindowsLatin1CodePage)
+{
+    const struct
+    {
+        UINT id;
+        int buffer;
+        const char* text;
+        int length;
+    } cases[] = {
+        {1, 64, "One", 3},  {17, 64, "Seventeen \xE9t\xE9", 13},
+        {17, 5, "Seve", 4}, {101, 64, "&About Ostrel Tessary...", 24},
+        {2, 64, "", 0},   // in a block, but empty
+        {999, 64, "", 0}, // no such block
+    };
+    for (const auto& c : cases) {
+        char buffer[64];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(LoadStringA(testModule(), c.id, buffer, c.buffer), c.length) << c.id;
+        EXPECT_STREQ(buffer, c.text) << c.id;
+    }
+}
+
+TEST(ResourceCallsTest, MenusKeepTheirItemsChecksAndDefault)
+{
+    HMENU menu = LoadMenuA(testModule(), MAKEINTRESOURCEA(5));
+    ASSERT_NE(menu, nullptr);
+    HMENU top = GetSubMenu(menu, 0);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(GetMenuItemCount(top), 4);
+    EXPECT_EQ(GetMenuItemID(top, 0), 100u);
+    EXPECT_EQ(GetMenuState(top, 1, MF_BYPOSITION), static_cast<UINT>(MF_SEPARATOR));
+    EXPECT_EQ(GetMenuItemID(top, 2), 0xFFFFFFFFu); // a popup
+    EXPECT_EQ(GetMenuItemID(top, 3), 101u);
+    char text[16];
+    EXPECT_EQ(GetMenuStringA(top, 201, text, sizeof text, MF_BYCOMMAND), 6);
+    EXPECT_STREQ(text, "Deeper");
+    EXPECT_EQ(GetMenuState(top, 201, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
+
+    EXPECT_EQ(CheckMenuItem(top, 200, MF_BYCOMMAND | MF_CHECKED), static_cast<DWORD>(MF_UNCHECKED));
+    EXPECT_EQ(CheckMenuItem(top, 200, MF_BYCOMMAND | MF_UNCHECKED), static_cast<DWORD>(MF_CHECKED));
+    EXPECT_EQ(CheckMenuItem(top, 999, MF_BYCOMMAND | MF_CHECKED), 0xFFFFFFFFu);
+    EXPECT_TRUE(SetMenuDefaultItem(top, 0, TRUE));
+    EXPECT_EQ(GetMenuDefaultItem(top, FALSE, 0), 100u);
+    EXPECT_TRUE(DestroyMenu(menu));
+    EXPECT_EQ(GetMenuItemCount(top), -1); // popups go with their menu
+}
+
+TEST(ResourceCallsTest, BitmapsAndIconsDecodeToTheirPixels)
+{
+    HBITMAP bitmap = LoadBitmapA(testModule(), MAKEINTRESOURCEA(8));
+    const juce::Image face = win32::imageOf(bitmap);
+    ASSERT_TRUE(face.isValid());
+    EXPECT_EQ(face.getWidth(), 394);
+    EXPECT_EQ(face.getHeight(), 283);
+    // The file's rows run bottom-up in blue, green, red order after a 54-byte header.
+    std::ifstream file(TESSARY_FACE_BITMAP, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 54u + 1184u * 283u);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{200, 100}, std::pair{393, 282}}) {
+        const std::size_t at = 54 + static_cast<std::size_t>(282 - y) * 1184 + static_cast<std::size_t>(x) * 3;
+        const juce::Colour expected(static_cast<std::uint8_t>(bytes[at + 2]), static_cast<std::uint8_t>(bytes[at + 1]),
+                                    static_cast<std::uint8_t>(bytes[at]));
+        EXPECT_EQ(face.getPixelAt(x, y), expected) << x << "," << y;
+    }
+    EXPECT_TRUE(DeleteObject(bitmap));
+
+    HICON icon = LoadIconA(testModule(), MAKEINTRESOURCEA(7));
+    const juce::Image image = win32::imageOf(icon);
+    ASSERT_TRUE(image.isValid());
+    EXPECT_EQ(image.getWidth(), GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(image.getPixelAt(0, 0).getAlpha(), 0);    // a rounded corner
+    EXPECT_EQ(image.getPixelAt(16, 4).getAlpha(), 255); // the plate
+    EXPECT_TRUE(DestroyIcon(icon));
+    EXPECT_EQ(LoadIconA(testModule(), MAKEINTRESOURCEA(8)), nullptr);
+}
+
+TEST(FontTest, DialogFontsMeasureAsTahoma)
+{
+    const struct
+    {
+        int height;
+        int weight;
+        const char16_t* face;
+        LONG tmHeight, tmAscent, tmDescent;
+        int baseWidth;
+    } cases[] = {
+        {-11, FW_NORMAL, u"MS Shell Dlg", 13, 11, 2, 6}, // 8 points at 96 DPI
+        {-13, FW_NORMAL, u"Tahoma", 16, 13, 3, 7},       // 8 points at 120 DPI
+        {13, FW_NORMAL, u"Tahoma", 13, 11, 2, 6},        // a cell height of 13
+        {-16, FW_NORMAL, u"MS Shell Dlg", 19, 16, 3, 9}, // 12 points at 96 DPI
+    };
+    HDC dc = GetDC(nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.height);
+        HFONT font = CreateFontW(c.height, 0, 0, 0, c.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, c.face);
+        HGDIOBJ previous = SelectObject(dc, font);
+        TEXTMETRICA metrics{};
+        ASSERT_TRUE(GetTextMetricsA(dc, &metrics));
+        EXPECT_EQ(metrics.tmHeight, c.tmHeight);
+        EXPECT_EQ(metrics.tmAscent, c.tmAscent);
+        EXPECT_EQ(metrics.tmDescent, c.tmDescent);
+        SIZE extent{};
+        ASSERT_TRUE(GetTextExtentPointA(dc, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", 52, &extent));
+        EXPECT_EQ((extent.cx / 26 + 1) / 2, c.baseWidth);
+        SIZE two{}, one{};
+        GetTextExtentPointA(dc, "WW", 2, &two);
+        GetTextExtentPointA(dc, "W", 1, &one);
+        EXPECT_EQ(two.cx, 2 * one.cx); // whole-pixel advances, no kerning
+        SelectObject(dc, previous);
+        DeleteObject(font);
+    }
+    ReleaseDC(nullptr, dc);
+}
+
+// The dialog procedure of the dialog tests: records the commands it gets.
+struct Recorder
+{
+    std::vector<std::pair<int, int>> commands; // id, notification
+    std::vector<UINT> posted;
+    std::mutex mutex;
+};
+Recorder* recorder = nullptr;
+
+INT_PTR CALLBACK recordingDialog(HWND, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_COMMAND)
+        recorder->commands.emplace_back(LOWORD(wParam), HIWORD(wParam));
+    if (message >= WM_APP) {
+        std::lock_guard<std::mutex> guard(recorder->mutex);
+        recorder->posted.push_back(static_cast<UINT>(wParam));
+    }
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+class DialogManagerTest : public ::testing::Test
+{
+protected:
+    DialogManagerTest()
+    {
+        recorder = &record;
+        win32::setSystemDpi(96);
+        dialog = CreateDialogParamA(testModule(), MAKEINTRESOURCEA(20), nullptr, recordingDialog, 0);
+        ShowWindow(dialog, SW_SHOW);
+        testing_loop::dispatchPending();
+    }
+    ~DialogManagerTest() override
+    {
+        DestroyWindow(dialog);
+        win32::setSystemDpi(0);
+        testing_loop::dispatchPending();
+        recorder = nullptr;
+    }
+
+    template <class T> T* component(int id) { return dynamic_cast<T*>(win32::componentOf(GetDlgItem(dialog, id))); }
+
+    Recorder record;
+    HWND dialog = nullptr;
+};
+
+TEST_F(DialogManagerTest, ControlsAreBuiltInTemplateOrderWithTheirInitialData)
+{
+    ASSERT_NE(dialog, nullptr);
+    std::vector<int> ids;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        ids.push_back(GetDlgCtrlID(child));
+    EXPECT_EQ(ids, (std::vector<int>{-1, 30, 31, 32, 33, IDCANCEL}));
+
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, 300);  // 200 units at base width 6
+    EXPECT_EQ(client.bottom, 195); // 120 units at base height 13
+    RECT picture;
+    GetClientRect(GetWindow(dialog, GW_CHILD), &picture);
+    EXPECT_EQ(picture.right, 394); // a bitmap picture takes its bitmap's size
+
+    // A sorted list keeps its items in order, whatever order they come in.
+    auto* sorted = component<juce::ComboBox>(30);
+    ASSERT_NE(sorted, nullptr);
+    for (const char* text : {"delta", "Alpha", "charl"})
+        SendDlgItemMessageA(dialog, 30, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(sorted->getItemText(0), "Alpha");
+    EXPECT_EQ(sorted->getItemText(1), "charl");
+    EXPECT_EQ(sorted->getItemText(2), "delta");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 31)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 31)));
+    EXPECT_NE(component<juce::ToggleButton>(32), nullptr);
+    EXPECT_NE(component<juce::TextButton>(33), nullptr);
+}
+
+TEST_F(DialogManagerTest, OnlyTheUsersChoicesNotifyTheDialog)
+{
+    for (const char* text : {"b", "a", "c"})
+        SendDlgItemMessageA(dialog, 30, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SendDlgItemMessageA(dialog, 30, CB_SETCURSEL, 1, 0);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 30, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("C")),
+              2);
+    SendDlgItemMessageA(dialog, 32, BM_SETCHECK, BST_CHECKED, 0);
+    testing_loop::pumpFor(std::chrono::milliseconds(20));
+    EXPECT_TRUE(record.commands.empty());
+
+    component<juce::ComboBox>(30)->keyPressed(juce::KeyPress(juce::KeyPress::upKey)); // as the arrow key does
+    component<juce::Button>(32)->triggerClick();
+    testing_loop::pumpUntil([&] { return record.commands.size() >= 2; });
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 30, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 32, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    win32::componentOf(dialog)->keyPressed(juce::KeyPress(juce::KeyPress::returnKey));
+    win32::componentOf(dialog)->keyPressed(juce::KeyPress(juce::KeyPress::escapeKey));
+    EXPECT_EQ(record.commands, (std::vector<std::pair<int, int>>{
+                                   {30, CBN_SELCHANGE}, {32, BN_CLICKED}, {33, BN_CLICKED}, {IDCANCEL, BN_CLICKED}}));
+}
+
+TEST_F(DialogManagerTest, PostedMessagesArriveInOrderFromAnyThread)
+{
+    std::thread poster([this] {
+        for (WPARAM i = 0; i < 50; ++i)
+            PostMessageA(dialog, WM_APP + 2, i, 0);
+    });
+    poster.join();
+    testing_loop::pumpUntil([&] {
+        std::lock_guard<std::mutex> guard(record.mutex);
+        return record.posted.size() == 50;
+    });
+    std::lock_guard<std::mutex> guard(record.mutex);
+    ASSERT_EQ(record.posted.size(), 50u);
+    for (UINT i = 0; i < 50; ++i)
+        EXPECT_EQ(record.posted[i], i);
+    EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(0x7FF0), WM_APP, 0, 0));
+}
+
+} // namespace
