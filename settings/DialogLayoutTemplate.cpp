@@ -75,8 +75,8 @@ bool readDialogLayoutTemplate(const void* data, std::size_t size, DialogLayoutTe
 
     std::size_t offset = kHeaderSize;
     read.hasMenu = bytes.has(offset, 2) && bytes.word(offset) != 0;
-    if (!bytes.skipField(offset) || !bytes.skipField(offset) || !bytes.skipField(offset))
-        return false; // menu, class, title
+    if (!bytes.skipField(offset) || !bytes.skipField(offset) || !bytes.readString(offset, nullptr))
+        return false; // menu, class, title (always a string)
     if (read.style & DS_SETFONT) {
         if (!bytes.has(offset, 6))
             return false;

@@ -21,7 +21,7 @@ packages=(
   binutils-mingw-w64-i686 fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils xdotool openbox imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils xdotool openbox imagemagick fonts-dejavu-core libglib2.0-bin gsettings-desktop-schemas
 )
 
 missing=()

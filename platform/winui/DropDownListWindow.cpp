@@ -146,6 +146,7 @@ void DropDownListWindow::showPopup()
     const auto options = juce::PopupMenu::Options()
                              .withTargetComponent(this)
                              .withItemThatMustBeVisible(selected + 1)
+                             .withInitiallySelectedItem(selected + 1)
                              .withMinimumWidth(getWidth())
                              .withMaximumNumColumns(1)
                              .withStandardItemHeight(juce::roundToInt(juceFont().getHeight()) + 4);

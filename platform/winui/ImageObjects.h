@@ -21,13 +21,8 @@ public:
     const juce::Image image;
 };
 
-// A device-independent bitmap as resources keep it (a BITMAPINFOHEADER, the
-// colour table, the rows bottom-up unless the height is negative): 24- and
-// 32-bit and 1-, 4- and 8-bit palette images, uncompressed. An icon image has
-// twice its height in the header and an AND mask after its colour rows, which
-// makes masked pixels transparent when the colour rows carry no alpha.
-// An invalid image when the data is anything else or lies outside `size`.
-juce::Image decodeDib(const void* data, std::size_t size, bool isIcon);
+// A bitmap or icon DIB (see DibImage.h) as a JUCE image; invalid when it cannot be read.
+juce::Image imageOfDib(const void* data, std::size_t size, bool isIcon);
 
 // The image of an icon resource entry: a PNG or an icon DIB.
 juce::Image decodeIconImage(const void* data, std::size_t size);
