@@ -238,6 +238,33 @@ TEST_F(SettingsDialogDriverTest, NoUnitShowsNoDevice)
     EXPECT_TRUE(sentFrames().empty());
 }
 
+// The hive is a file anyone may edit: a value of another type is no setting of ours.
+TEST_F(SettingsDialogDriverTest, ProfileValuesOfAnotherTypeCountAsUnset)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Ostrel\\TessarySettings\\Tessary", &key), ERROR_SUCCESS);
+    const char text[] = "1";
+    const BYTE wide[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    RegSetValueExA(key, "Ch1Boost", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+    RegSetValueExA(key, "SPDIFSync", 0, REG_BINARY, wide, sizeof wide);
+    RegCloseKey(key);
+    openDialog();
+    EXPECT_FALSE(checked(IDC_BOOST1));
+    EXPECT_EQ(dialog->clockSource(), 0);
+    EXPECT_EQ(sentFrames().front(), "00 FF 1A 0F 60 06 60 05");
+}
+
+TEST_F(SettingsDialogDriverTest, EscapeEndsTheModalDialog)
+{
+    dialog = std::make_unique<CSettingsDlg>();
+    CSettingsDlg* running = dialog.get();
+    // Once the modal loop runs, a user presses Escape.
+    juce::MessageManager::callAsync(
+        [running] { win32::componentOf(running->m_hWnd)->keyPressed(juce::KeyPress(juce::KeyPress::escapeKey)); });
+    EXPECT_EQ(dialog->DoModal(), IDCANCEL);
+    EXPECT_EQ(dialog->m_hWnd, nullptr);
+}
+
 TEST_F(SettingsDialogDriverTest, TrayCpuCommandsReachTheDriver)
 {
     openDialog();
