@@ -100,6 +100,14 @@ void ByteReader::seek(std::size_t target)
         offset = target;
 }
 
+std::u16string upperAscii(std::u16string text)
+{
+    for (char16_t& c : text)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    return text;
+}
+
 std::string toAnsi(const std::u16string& text)
 {
     std::string ansi;

@@ -49,6 +49,9 @@ private:
     bool failed = false;
 };
 
+// The text with a to z made upper case, as names are compared without regard to case.
+std::u16string upperAscii(std::u16string text);
+
 // Windows Latin-1 (code page 1252) from and to UTF-16; characters outside it become '?'.
 std::string toAnsi(const std::u16string& text);
 std::u16string fromAnsi(const std::string& text);

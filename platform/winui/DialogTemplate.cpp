@@ -31,14 +31,6 @@ bool parseItem(ByteReader& reader, DialogItemTemplate& item)
     return reader.ok();
 }
 
-std::u16string upper(std::u16string text)
-{
-    for (char16_t& c : text)
-        if (c >= u'a' && c <= u'z')
-            c = static_cast<char16_t>(c - u'a' + u'A');
-    return text;
-}
-
 } // namespace
 
 bool parseDialogTemplate(const void* data, std::size_t size, DialogTemplate& dialog)
@@ -83,7 +75,7 @@ std::uint16_t predefinedClassOf(const NameOrOrdinal& windowClass)
 {
     if (windowClass.isOrdinal)
         return windowClass.ordinal;
-    const std::u16string name = upper(windowClass.text);
+    const std::u16string name = upperAscii(windowClass.text);
     if (name == u"BUTTON")
         return kButtonClass;
     if (name == u"STATIC")

@@ -5,6 +5,7 @@
 #include "DropDownListWindow.h"
 #include "PictureWindow.h"
 #include "PushButtonWindow.h"
+#include "WindowText.h"
 
 #include <win32/StandIn.h>
 #include <win32/WindowSystem.h>
@@ -24,12 +25,6 @@ constexpr const char16_t* kDefaultFace = u"Tahoma";
 constexpr char kBaseUnitLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 std::atomic<bool> quitMessagePosted{false};
-
-juce::String textOf(const std::u16string& text)
-{
-    return juce::String(
-        juce::CharPointer_UTF16(reinterpret_cast<const juce::CharPointer_UTF16::CharType*>(text.c_str())));
-}
 
 // A resource name field of a template as the resource calls take it.
 LPCSTR resourceName(const NameOrOrdinal& field, std::string& storage)
@@ -175,7 +170,7 @@ DialogWindow* DialogWindow::create(HINSTANCE instance, LPCSTR templateName, HWND
 
 void DialogWindow::build(HINSTANCE instance, const DialogTemplate& dialogTemplate)
 {
-    frameWindow = std::make_unique<DialogFrame>(handle(), textOf(dialogTemplate.title), dialogTemplate.style,
+    frameWindow = std::make_unique<DialogFrame>(handle(), juceText(dialogTemplate.title), dialogTemplate.style,
                                                 dialogTemplate.exStyle);
     frameWindow->setContentNonOwned(client.get(), false);
 
@@ -218,7 +213,7 @@ std::unique_ptr<WindowObject> DialogWindow::createControl(HINSTANCE instance, co
 {
     const HWND self = handle();
     const int id = static_cast<int>(item.id);
-    const juce::String title = item.title.isOrdinal ? juce::String() : textOf(item.title.text);
+    const juce::String title = item.title.isOrdinal ? juce::String() : juceText(item.title.text);
     switch (predefinedClassOf(item.windowClass)) {
     case kButtonClass: {
         const DWORD type = item.style & BS_TYPEMASK;

@@ -2,6 +2,7 @@
 
 #include "ByteReader.h"
 #include "FontObject.h"
+#include "WindowText.h"
 
 #include <cstring>
 
@@ -18,13 +19,6 @@ std::string lowered(std::string text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
-}
-
-juce::String shown(const std::string& ansi)
-{
-    const std::u16string wide = fromAnsi(ansi);
-    return juce::String(
-        juce::CharPointer_UTF16(reinterpret_cast<const juce::CharPointer_UTF16::CharType*>(wide.c_str())));
 }
 
 } // namespace
@@ -133,7 +127,7 @@ void DropDownListWindow::rebuild()
 {
     clear(juce::dontSendNotification);
     for (std::size_t i = 0; i < items.size(); ++i)
-        addItem(shown(items[i]), static_cast<int>(i) + 1);
+        addItem(juceTextOfAnsi(items[i]), static_cast<int>(i) + 1);
     select(selected);
 }
 
@@ -141,7 +135,7 @@ void DropDownListWindow::showPopup()
 {
     juce::PopupMenu menu;
     for (std::size_t i = 0; i < items.size(); ++i)
-        menu.addItem(static_cast<int>(i) + 1, shown(items[i]), true, static_cast<int>(i) == selected);
+        menu.addItem(static_cast<int>(i) + 1, juceTextOfAnsi(items[i]), true, static_cast<int>(i) == selected);
     menu.setLookAndFeel(&getLookAndFeel());
     const auto options = juce::PopupMenu::Options()
                              .withTargetComponent(this)

@@ -32,15 +32,6 @@ bool parseEntry(ByteReader& reader, ResourceEntry& entry)
     return reader.ok();
 }
 
-std::u16string upper(const std::u16string& text)
-{
-    std::u16string result = text;
-    for (char16_t& c : result)
-        if (c >= u'a' && c <= u'z')
-            c = static_cast<char16_t>(c - u'a' + u'A');
-    return result;
-}
-
 } // namespace
 
 bool parseResourceFile(const void* data, std::size_t size, std::vector<ResourceEntry>& entries)
@@ -75,7 +66,7 @@ bool matchesResourceName(const NameOrOrdinal& field, LPCSTR name)
         const unsigned long ordinal = std::strtoul(name + 1, &end, 10);
         return *end == '\0' && end != name + 1 && field.isOrdinal && field.ordinal == ordinal;
     }
-    return !field.isOrdinal && upper(field.text) == upper(fromAnsi(name));
+    return !field.isOrdinal && upperAscii(field.text) == upperAscii(fromAnsi(name));
 }
 
 } // namespace win32::detail

@@ -1,5 +1,6 @@
 // The window and dialog calls over the window objects.
 #include "DialogWindow.h"
+#include "WindowText.h"
 
 #include <win32/WindowSystem.h>
 
@@ -268,9 +269,7 @@ BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString)
     WindowObject* window = windowOf(hWnd);
     if (window == nullptr || lpString == nullptr)
         return invalidHandle();
-    const std::u16string wide = fromAnsi(lpString);
-    const juce::String text(
-        juce::CharPointer_UTF16(reinterpret_cast<const juce::CharPointer_UTF16::CharType*>(wide.c_str())));
+    const juce::String text = juceTextOfAnsi(lpString);
     if (DialogWindow* dialog = dynamic_cast<DialogWindow*>(window))
         dialog->frame().setName(text);
     else if (auto* button = dynamic_cast<juce::Button*>(&window->component()))
