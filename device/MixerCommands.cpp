@@ -96,7 +96,9 @@ bool MixerCommands::setPlaybackRoute(int choice)
 
 bool MixerCommands::setOutputSource(int output, bool fromMix)
 {
-    if (!fitsPlug(output))
+    // Only the output selectors take an on/off plug; any other block would be
+    // switched to plug 0 or 1 as a side effect (block 4 is the headphone source).
+    if (!mixer::isOutputSelector(output))
         return false;
     return send(mixer::selectorFrame(output, fromMix ? mixer::kPlugFromMix : mixer::kPlugOff));
 }

@@ -24,6 +24,7 @@ public:
     bool setBalance(int channelIndex, int audioChannel, int position);
     bool setMute(int muteIndex, bool on);
     bool setPlaybackRoute(int choice);
+    // `output` is an output selector block: 1, 2, 3 or 5. Any other value sends nothing.
     bool setOutputSource(int output, bool fromMix);
     bool setHeadphoneSource(int choice);
 

@@ -190,7 +190,10 @@ TEST_F(MixerCommandsTest, OutOfRangeAddressesAreRefusedWithoutSending)
     EXPECT_FALSE(mixer.setMute(7, true));
     EXPECT_FALSE(mixer.setMute(-1, false));
     EXPECT_FALSE(mixer.setPlaybackRoute(256));
+    for (int notAnOutput : {0, 4, 6, 7, 255, -1})
+        EXPECT_FALSE(mixer.setOutputSource(notAnOutput, true)) << notAnOutput;
     EXPECT_TRUE(sentFrames().empty());
+    EXPECT_EQ(driver->unit(0).selector.at(4), 0) << "the headphone source is untouched";
 }
 
 } // namespace
