@@ -15,6 +15,15 @@ struct Request {
     std::size_t size;
     std::uint8_t ctype;
     bool isInquiry() const { return ctype == avc::kSpecificInquiry || ctype == avc::kGeneralInquiry; }
+
+    // Whether the frame is `exact` bytes long, or padded with zeros to the next
+    // whole quadlet as the 1394 transaction that carries it is.
+    bool hasLength(std::size_t exact) const
+    {
+        const std::size_t padded = (exact + 3) / 4 * 4;
+        return size == exact || (size == padded &&
+                                 std::all_of(bytes + exact, bytes + size, [](std::uint8_t byte) { return byte == 0; }));
+    }
 };
 
 Frame answer(const Request& request, std::uint8_t code)
@@ -63,7 +72,7 @@ Frame featureBlock(const Request& request, UnitState& state)
     if (control != avc::kVolumeControl && !(mixer && balance))
         return answer(request, avc::kNotImplemented);
     const bool channelValid = mixer ? channel <= 2 : (channel == 1 || channel == 2);
-    if (!channelValid || f[9] != 0x02 || request.size != 12)
+    if (!channelValid || f[9] != 0x02 || !request.hasLength(12))
         return answer(request, avc::kRejected);
     if (request.isInquiry())
         return answer(request, avc::kImplementedStable);
@@ -87,7 +96,7 @@ Frame selectorBlock(const Request& request, UnitState& state)
     if (block < AvcSubunit::kFirstSelectorBlock || block > AvcSubunit::kLastSelectorBlock ||
         f[5] != avc::kAttributeCurrent)
         return answer(request, avc::kNotImplemented);
-    if (f[6] != 0x02 || request.size != 9)
+    if (f[6] != 0x02 || !request.hasLength(9))
         return answer(request, avc::kRejected);
     if (f[8] != avc::kSelectorControl)
         return answer(request, avc::kNotImplemented);
@@ -124,7 +133,7 @@ Frame functionBlock(const Request& request, UnitState& state)
 // a choice of source: the internal clock or the S/PDIF input.
 Frame signalSource(const Request& request, UnitState& state)
 {
-    if (request.size != 8)
+    if (!request.hasLength(8))
         return answer(request, avc::kRejected);
     const auto* f = request.bytes;
     if (f[6] != avc::kMusicSubunit0 || f[7] != avc::kClockDestinationPlug)

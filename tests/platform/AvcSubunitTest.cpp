@@ -96,6 +96,22 @@ TEST_F(AvcTarget, MalformedOrOutOfRangeControlsAreRejectedAndChangeNothing)
     EXPECT_EQ(after.clockSourcePlug, before.clockSourcePlug);
 }
 
+TEST_F(AvcTarget, FramesPaddedWithZerosToWholeQuadletsAreAccepted)
+{
+    const Bytes padded = {0x00, 0x08, 0xB8, 0x80, 0x04, 0x10, 0x02, 0x03, 0x01, 0x00, 0x00, 0x00};
+    EXPECT_EQ(avc(padded), withCode(padded, 0x09));
+    EXPECT_EQ(driver->unit(0).selector.at(4), 3);
+
+    const Bytes notPadding[] = {
+        {0x00, 0x08, 0xB8, 0x80, 0x04, 0x10, 0x02, 0x02, 0x01, 0x00, 0x00, 0x01}, // non-zero filler
+        {0x00, 0x08, 0xB8, 0x80, 0x04, 0x10, 0x02, 0x02, 0x01, 0x00},             // not a whole quadlet
+        {0x00, 0x08, 0xB8, 0x80, 0x04, 0x10, 0x02, 0x02, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+    };
+    for (const Bytes& frame : notPadding)
+        EXPECT_EQ(avc(frame)[0], 0x0A) << "frame " << &frame - notPadding;
+    EXPECT_EQ(driver->unit(0).selector.at(4), 3);
+}
+
 TEST_F(AvcTarget, EmptyFrameGetsAOneByteRejection)
 {
     EXPECT_EQ(avc({}), Bytes({0x0A}));
