@@ -131,6 +131,8 @@ struct SimDriver::State {
         std::string client;
         EventSignal signal;
         std::optional<std::uint32_t> registeredEvent;
+        // Notifications queued since the file registered its event, oldest first.
+        std::deque<std::uint32_t> notifications;
     };
     using Signals = std::vector<std::pair<EventSignal, std::uint32_t>>;
 
@@ -145,7 +147,6 @@ struct SimDriver::State {
     std::uint8_t apiMinor = 12;
     std::optional<std::vector<std::uint32_t>> nodeDirectoryOverride;
     std::map<std::uint32_t, DWORD> nodeRecordFaults;
-    std::deque<std::uint32_t> notifications;
     std::uint32_t sampleRate = 48000;
     std::uint32_t cpuBlock[4] = {0, 0, 0, 2000};
     std::uint32_t bufferBlock[4] = {4000, kShortestBuffer, kLongestBuffer, 0};
@@ -176,15 +177,20 @@ struct SimDriver::State {
         return ids;
     }
 
+    // Each file that registered an event gets the notification in its own
+    // queue, so one program draining its queue leaves the others' alone.
     Signals queueNotification(std::uint32_t kind)
     {
-        if (notifications.size() >= kNotificationCapacity)
-            notifications.pop_front();
-        notifications.push_back(kind);
         Signals signals;
-        for (const auto& [id, file] : files)
-            if (file.registeredEvent && file.signal)
+        for (auto& [id, file] : files) {
+            if (!file.registeredEvent)
+                continue;
+            if (file.notifications.size() >= kNotificationCapacity)
+                file.notifications.pop_front();
+            file.notifications.push_back(kind);
+            if (file.signal)
                 signals.emplace_back(file.signal, *file.registeredEvent);
+        }
         return signals;
     }
 
@@ -330,11 +336,12 @@ win32::IoResult SimDriver::State::controlRequest(File& file, DWORD code, const s
         file.registeredEvent = readWord(in, 0);
         return done();
     case request::kReadNotification: {
-        if (notifications.empty())
+        auto& queue = file.notifications;
+        if (queue.empty())
             return fail(ERROR_NO_MORE_ITEMS);
-        writeWord(out, 0, notifications.front());
-        notifications.pop_front();
-        writeWord(out, 1, static_cast<std::uint32_t>(notifications.size()));
+        writeWord(out, 0, queue.front());
+        queue.pop_front();
+        writeWord(out, 1, static_cast<std::uint32_t>(queue.size()));
         return done(outBlock);
     }
     case request::kReadClockBlock:
@@ -597,10 +604,10 @@ DWORD SimDriver::openFileFor(const std::string& client, const std::string& path,
     std::optional<State::File> file;
     for (const GUID* guid : {&kMixerInterfaceClass, &kSettingsInterfaceClass}) {
         if (equalsIgnoringCase(path, controlPath(*guid)))
-            file = State::File{true, 0, 0, client, signal, std::nullopt};
+            file = State::File{true, 0, 0, client, signal, std::nullopt, {}};
         for (unsigned i = 0; i < state->units.size() && !file; ++i)
             if (equalsIgnoringCase(path, unitInterfacePath(i, *guid)))
-                file = State::File{false, i, state->units[i].generation, client, signal, std::nullopt};
+                file = State::File{false, i, state->units[i].generation, client, signal, std::nullopt, {}};
     }
     LogEntry entry;
     entry.program = client;

@@ -104,6 +104,8 @@ public:
     void setApiVersion(std::uint8_t major, std::uint8_t minor);
     void setNodeDirectory(std::vector<std::uint32_t> nodeIds); // overrides the one the units give
     void failNodeRecord(std::uint32_t nodeId, DWORD status);
+    // Queues a notification on every file that has registered its event (each
+    // file has a queue of its own) and sets those events.
     void queueNotification(std::uint32_t kind);
     std::uint32_t sampleRate() const;
     std::uint32_t bufferMicroseconds() const;

@@ -155,6 +155,28 @@ TEST_F(SimDriverTest, NotificationsSetTheRegisteredEventAndQueueInOrder)
     CloseHandle(event);
 }
 
+TEST_F(SimDriverTest, EachRegisteredFileDrainsItsOwnNotificationQueue)
+{
+    HANDLE first = control();
+    HANDLE second = control();
+    HANDLE unregistered = control();
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const auto handleValue = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
+    ASSERT_TRUE(ioctl(first, 0x80882820, words({handleValue}), 0).ok);
+    ASSERT_TRUE(ioctl(second, 0x80882820, words({handleValue}), 0).ok);
+
+    driver->queueNotification(2);
+    driver->queueNotification(3);
+    for (HANDLE file : {first, second}) {
+        EXPECT_EQ(word(ioctl(file, 0x80882828, {}, 12).out, 0), 2u);
+        EXPECT_EQ(word(ioctl(file, 0x80882828, {}, 12).out, 0), 3u);
+        EXPECT_EQ(ioctl(file, 0x80882828, {}, 12).error, DWORD(ERROR_NO_MORE_ITEMS));
+    }
+    EXPECT_EQ(ioctl(unregistered, 0x80882828, {}, 12).error, DWORD(ERROR_NO_MORE_ITEMS))
+        << "a file that asked for no notifications gets none";
+    CloseHandle(event);
+}
+
 TEST_F(SimDriverTest, UnpluggingInvalidatesTheUnitsOpenFilesForGood)
 {
     HANDLE file = unit(0);
