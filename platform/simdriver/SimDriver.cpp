@@ -22,8 +22,9 @@ namespace {
 
 constexpr std::uint32_t kFirstNodeId = 0xFFC0; // local bus, physical id 0
 constexpr std::size_t kMaxNodes = 64;
-constexpr std::size_t kLogCapacity = 4096;
 constexpr std::size_t kNotificationCapacity = 256;
+// What a request waiting for its completion costs besides its output.
+constexpr std::size_t kPendingOverhead = 256;
 constexpr std::uint32_t kBusResetNotification = 2;
 
 constexpr std::uint32_t kAvcRequestWord = 2000;
@@ -156,7 +157,9 @@ struct SimDriver::State {
     std::map<DWORD, std::chrono::milliseconds> delays;
 
     std::deque<LogEntry> log;
+    std::size_t logBytes = 0;
     std::uint64_t nextSequence = 1;
+    std::size_t pendingBytes = 0; // of the requests waiting for their completion
 
     DelayedCompletions completions;
 
@@ -194,12 +197,20 @@ struct SimDriver::State {
         return signals;
     }
 
+    static std::size_t costOf(const LogEntry& entry)
+    {
+        return sizeof entry + entry.program.size() + entry.input.size() + entry.frame.size() + entry.path.size();
+    }
+
     void record(LogEntry entry)
     {
         entry.sequence = nextSequence++;
-        if (log.size() >= kLogCapacity)
-            log.pop_front();
+        logBytes += costOf(entry);
         log.push_back(std::move(entry));
+        while (log.size() > kLogCapacity || logBytes > kLogByteBudget) {
+            logBytes -= costOf(log.front());
+            log.pop_front();
+        }
     }
 
     std::optional<std::chrono::milliseconds> delayFor(DWORD code) const
@@ -564,6 +575,7 @@ void SimDriver::clearLog()
 {
     std::lock_guard<std::mutex> guard(state->mutex);
     state->log.clear();
+    state->logBytes = 0;
 }
 
 void SimDriver::setClientName(std::string name)
@@ -632,6 +644,7 @@ bool SimDriver::deviceIoControl(std::uint64_t fileId, DWORD code, const void* in
 {
     std::optional<std::chrono::milliseconds> delay;
     std::vector<std::uint8_t> deferredOutput;
+    std::size_t pendingCost = 0;
     {
         std::lock_guard<std::mutex> guard(state->mutex);
         auto file = state->files.find(fileId);
@@ -640,29 +653,45 @@ bool SimDriver::deviceIoControl(std::uint64_t fileId, DWORD code, const void* in
             return true;
         }
         delay = state->delayFor(code);
-        auto* target = static_cast<std::uint8_t*>(out);
-        if (delay) {
-            deferredOutput.assign(outSize, 0);
-            target = deferredOutput.data();
-        }
         LogEntry entry;
         entry.program = file->second.client;
         entry.code = code;
+        entry.inputSize = inSize;
         entry.outputSize = outSize;
-        if (inSize != 0)
-            entry.input.assign(static_cast<const std::uint8_t*>(in), static_cast<const std::uint8_t*>(in) + inSize);
-        result = state->execute(file->second, code, static_cast<const std::uint8_t*>(in), inSize, target, outSize,
-                                entry);
+        if (inSize != 0) {
+            const auto* bytes = static_cast<const std::uint8_t*>(in);
+            entry.input.assign(bytes, bytes + std::min<std::size_t>(inSize, LogEntry::kLoggedInputBytes));
+        }
+        pendingCost = outSize + kPendingOverhead;
+        if (delay && state->pendingBytes + pendingCost > kPendingByteBudget) {
+            result = fail(status::kPacketPoolEmpty);
+            delay.reset();
+        } else {
+            auto* target = static_cast<std::uint8_t*>(out);
+            if (delay) {
+                deferredOutput.assign(outSize, 0);
+                target = deferredOutput.data();
+                state->pendingBytes += pendingCost;
+            }
+            result = state->execute(file->second, code, static_cast<const std::uint8_t*>(in), inSize, target, outSize,
+                                    entry);
+        }
         entry.status = result.error;
         state->record(std::move(entry));
     }
     if (!delay)
         return true;
-    state->completions.schedule(*delay, [out, output = std::move(deferredOutput), result, onComplete] {
-        if (result.bytesReturned != 0)
-            std::memcpy(out, output.data(), std::min<std::size_t>(result.bytesReturned, output.size()));
-        onComplete(result);
-    });
+    State* shared = state.get();
+    state->completions.schedule(
+        *delay, [shared, pendingCost, out, output = std::move(deferredOutput), result, onComplete] {
+            {
+                std::lock_guard<std::mutex> guard(shared->mutex);
+                shared->pendingBytes -= pendingCost;
+            }
+            if (result.bytesReturned != 0)
+                std::memcpy(out, output.data(), std::min<std::size_t>(result.bytesReturned, output.size()));
+            onComplete(result);
+        });
     return false;
 }
 

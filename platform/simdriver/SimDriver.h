@@ -35,10 +35,14 @@ struct UnitState {
 
 // One request as the driver received it.
 struct LogEntry {
+    // Inputs are kept up to this size: every request of the programs fits.
+    static constexpr std::size_t kLoggedInputBytes = 1024;
+
     std::string program;          // requesting program
     DWORD code = 0;               // I/O control code (0 for opens, see `what`)
     DWORD status = 0;             // 0 or the status returned
-    std::vector<std::uint8_t> input;
+    std::vector<std::uint8_t> input; // the first kLoggedInputBytes bytes of the input
+    DWORD inputSize = 0;             // the whole input's size
     DWORD outputSize = 0;
     std::vector<std::uint8_t> frame; // AV/C frame of an AV/C request (its length-field bytes)
     std::string path;                // the path of an open (code 0)
@@ -71,6 +75,7 @@ constexpr DWORD kApplyStep2 = 0x80882A00;
 
 // Driver statuses the simulated driver answers with.
 namespace status {
+constexpr DWORD kPacketPoolEmpty = 0xE0000110;       // too much output waiting for delayed completions
 constexpr DWORD kInvalidParameter = 0xE0000300;      // a value the driver does not accept
 constexpr DWORD kInvalidBufferSize = 0xE0000305;     // input size other than the request's
 constexpr DWORD kOutputTooSmall = 0xE0000320;        // output smaller than the request's block
@@ -113,10 +118,17 @@ public:
 
     // Fault injection.
     void failRequests(DWORD code, DWORD status); // status 0 clears the fault for that code
-    void completeAsynchronously(DWORD code, std::chrono::milliseconds delay); // code 0: every request
+    // Code 0: every request. While the requests waiting for their completion
+    // hold more than kPendingByteBudget of output, further delayed requests
+    // fail at once with 0xE0000110 ("Packet pool empty.") and change nothing.
+    void completeAsynchronously(DWORD code, std::chrono::milliseconds delay);
     void clearFaults();
 
-    // What reached the driver.
+    // What reached the driver: the latest kLogCapacity requests, fewer when
+    // their entries hold more than kLogByteBudget.
+    static constexpr std::size_t kLogCapacity = 4096;
+    static constexpr std::size_t kLogByteBudget = 4 * 1024 * 1024;
+    static constexpr std::size_t kPendingByteBudget = 4 * 1024 * 1024;
     std::vector<LogEntry> log() const;
     void clearLog();
 
