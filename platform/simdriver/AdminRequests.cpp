@@ -14,6 +14,8 @@ using win32::protocol::AdminCommand;
 
 // Room left for log text in one reply.
 constexpr std::size_t kMaxLogText = win32::protocol::kMaxPayload - 1024;
+// Room for any reply's text beside its other fields.
+constexpr std::size_t kMaxReplyText = win32::protocol::kMaxPayload - 64;
 
 win32::AdminReply ok(std::string text) { return win32::AdminReply{0, std::move(text), 0}; }
 win32::AdminReply refused(std::string text) { return win32::AdminReply{1, std::move(text), 0}; }
@@ -23,6 +25,12 @@ std::string hex(DWORD value)
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", value);
     return text;
+}
+
+win32::AdminReply tooManyFaults()
+{
+    return refused("too many injected faults: at most " + std::to_string(SimDriver::kMaxFaultsPerKind) +
+                   " request codes of each kind ('fault clear' ends them)");
 }
 
 win32::AdminReply logSince(const SimDriver& driver, std::uint64_t first)
@@ -39,13 +47,24 @@ win32::AdminReply logSince(const SimDriver& driver, std::uint64_t first)
     return reply;
 }
 
-} // namespace
+// The limits on units and faults keep every reply well inside one message;
+// should one still grow past it, the client gets it cut short rather than
+// a message it must drop.
+win32::AdminReply fitted(win32::AdminReply reply)
+{
+    static const std::string cut = "\n... (cut short)\n";
+    if (reply.text.size() > kMaxReplyText)
+        reply.text = reply.text.substr(0, kMaxReplyText - cut.size()) + cut;
+    return reply;
+}
 
-win32::AdminReply answerAdminRequest(SimDriver& driver, std::uint32_t command, std::uint32_t a, std::uint32_t b)
+win32::AdminReply answer(SimDriver& driver, std::uint32_t command, std::uint32_t a, std::uint32_t b)
 {
     switch (static_cast<AdminCommand>(command)) {
     case AdminCommand::Plug:
-        return ok("plugged unit " + std::to_string(driver.plug()));
+        if (const auto unit = driver.plug())
+            return ok("plugged unit " + std::to_string(*unit));
+        return refused("the bus is full: at most " + std::to_string(SimDriver::kMaxUnits) + " units");
     case AdminCommand::Unplug:
         if (!driver.unplug())
             return refused("no unit left to unplug");
@@ -58,10 +77,12 @@ win32::AdminReply answerAdminRequest(SimDriver& driver, std::uint32_t command, s
     case AdminCommand::Log:
         return logSince(driver, std::uint64_t(b) << 32 | a);
     case AdminCommand::FailCode:
-        driver.failRequests(a, b);
+        if (!driver.failRequests(a, b))
+            return tooManyFaults();
         return ok(b == 0 ? "request " + hex(a) + " no longer fails" : "request " + hex(a) + " fails with " + hex(b));
     case AdminCommand::AsyncCode:
-        driver.completeAsynchronously(a, std::chrono::milliseconds(b));
+        if (!driver.completeAsynchronously(a, std::chrono::milliseconds(b)))
+            return tooManyFaults();
         return ok((a == 0 ? std::string("every request") : "request " + hex(a)) + " completes after " +
                   std::to_string(b) + " ms");
     case AdminCommand::ApiVersion:
@@ -74,6 +95,13 @@ win32::AdminReply answerAdminRequest(SimDriver& driver, std::uint32_t command, s
         return ok("faults cleared");
     }
     return refused("unknown request " + std::to_string(command));
+}
+
+} // namespace
+
+win32::AdminReply answerAdminRequest(SimDriver& driver, std::uint32_t command, std::uint32_t a, std::uint32_t b)
+{
+    return fitted(answer(driver, command, a, b));
 }
 
 } // namespace sim

@@ -395,7 +395,7 @@ win32::IoResult SimDriver::State::controlRequest(File& file, DWORD code, const s
 
 SimDriver::SimDriver(unsigned units) : state(std::make_unique<State>())
 {
-    for (unsigned i = 0; i < units; ++i) {
+    for (unsigned i = 0; i < std::min(units, kMaxUnits); ++i) {
         const std::uint32_t depth = loadStreamBufferDepth();
         std::lock_guard<std::mutex> guard(state->mutex);
         state->addUnit(depth);
@@ -412,7 +412,7 @@ void signalAll(const std::vector<std::pair<SimDriver::EventSignal, std::uint32_t
 }
 } // namespace
 
-unsigned SimDriver::plug()
+std::optional<unsigned> SimDriver::plug()
 {
     const std::uint32_t depth = loadStreamBufferDepth();
     State::Signals signals;
@@ -420,6 +420,8 @@ unsigned SimDriver::plug()
     {
         std::lock_guard<std::mutex> guard(state->mutex);
         index = static_cast<unsigned>(state->units.size());
+        if (index >= kMaxUnits)
+            return std::nullopt;
         state->addUnit(depth);
         signals = state->queueNotification(kBusResetNotification);
     }
@@ -521,19 +523,26 @@ std::uint32_t SimDriver::streamBufferDepth() const
     return state->streamBufferDepth;
 }
 
-void SimDriver::failRequests(DWORD code, DWORD status)
+bool SimDriver::failRequests(DWORD code, DWORD status)
 {
     std::lock_guard<std::mutex> guard(state->mutex);
-    if (status == 0)
+    if (status == 0) {
         state->failures.erase(code);
-    else
-        state->failures[code] = status;
+        return true;
+    }
+    if (state->failures.size() >= kMaxFaultsPerKind && state->failures.count(code) == 0)
+        return false;
+    state->failures[code] = status;
+    return true;
 }
 
-void SimDriver::completeAsynchronously(DWORD code, std::chrono::milliseconds delay)
+bool SimDriver::completeAsynchronously(DWORD code, std::chrono::milliseconds delay)
 {
     std::lock_guard<std::mutex> guard(state->mutex);
+    if (state->delays.size() >= kMaxFaultsPerKind && state->delays.count(code) == 0)
+        return false;
     state->delays[code] = std::max(delay, std::chrono::milliseconds(0));
+    return true;
 }
 
 std::map<DWORD, DWORD> SimDriver::injectedFailures() const

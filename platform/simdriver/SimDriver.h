@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,12 +97,16 @@ public:
     // passed in its registration, outside the driver's lock.
     using EventSignal = std::function<void(std::uint32_t eventHandle)>;
 
-    explicit SimDriver(unsigned units = 1);
+    // The most units the simulated bus carries. Every reply about them (the
+    // interface paths, the daemon's status) fits one message with room to spare.
+    static constexpr unsigned kMaxUnits = 32;
+
+    explicit SimDriver(unsigned units = 1); // at most kMaxUnits
     ~SimDriver() override;
 
     // Units (plugging a unit queues a bus-reset style notification for registered clients).
-    unsigned plug();   // returns the new unit's index
-    bool unplug();     // removes the last unit; false when none is left
+    std::optional<unsigned> plug(); // the new unit's index; nothing when kMaxUnits are plugged
+    bool unplug();                  // removes the last unit; false when none is left
     unsigned unitCount() const;
     UnitState unit(unsigned index) const;
 
@@ -116,12 +121,14 @@ public:
     std::uint32_t bufferMicroseconds() const;
     std::uint32_t cpuLevel() const;
 
-    // Fault injection.
-    void failRequests(DWORD code, DWORD status); // status 0 clears the fault for that code
+    // Fault injection, for at most kMaxFaultsPerKind codes of each kind; false
+    // when a new code would go beyond that.
+    static constexpr std::size_t kMaxFaultsPerKind = 64;
+    bool failRequests(DWORD code, DWORD status); // status 0 clears the fault for that code
     // Code 0: every request. While the requests waiting for their completion
     // hold more than kPendingByteBudget of output, further delayed requests
     // fail at once with 0xE0000110 ("Packet pool empty.") and change nothing.
-    void completeAsynchronously(DWORD code, std::chrono::milliseconds delay);
+    bool completeAsynchronously(DWORD code, std::chrono::milliseconds delay);
     void clearFaults();
 
     // What reached the driver: the latest kLogCapacity requests, fewer when

@@ -23,7 +23,7 @@ using win32::protocol::AdminCommand;
 
 const char* const kUsage =
     "usage: tessary-simdriver COMMAND\n"
-    "  serve [--units N]          run the simulated driver until SIGINT or SIGTERM\n"
+    "  serve [--units N]          run the simulated driver (N = 0..32, default 1) until SIGINT or SIGTERM\n"
     "  plug | unplug              connect another unit, or remove the last one\n"
     "  notify KIND                queue a driver notification of that kind\n"
     "  status [--json]            show units, mixer state and driver settings\n"
@@ -34,6 +34,8 @@ const char* const kUsage =
     "  fault clear                end every injected fault\n"
     "The socket is $TESSARY_DRIVER_SOCKET, else $XDG_RUNTIME_DIR/tessary/driver.sock,\n"
     "else /tmp/tessary-<uid>/driver.sock.\n";
+
+static_assert(sim::SimDriver::kMaxUnits == 32, "the usage text names the limit");
 
 int usage()
 {
@@ -60,8 +62,12 @@ int serve(const std::vector<std::string>& args)
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--units" && i + 1 < args.size()) {
             auto value = number(args[++i]);
-            if (!value || *value > 64)
+            if (!value)
                 return usage();
+            if (*value > sim::SimDriver::kMaxUnits) {
+                std::cerr << "tessary-simdriver: at most " << sim::SimDriver::kMaxUnits << " units\n";
+                return 2;
+            }
             units = *value;
         } else {
             return usage();

@@ -289,3 +289,21 @@ TEST_F(DaemonTest, AdministrationChangesTheDriverAndShowsTheLog)
     EXPECT_EQ(client->admin(AdminCommand::Unplug)->error, 0u);
     EXPECT_NE(client->admin(AdminCommand::Unplug)->error, 0u);
 }
+
+TEST_F(DaemonTest, EveryReplyFitsAtTheLimitsOfUnitsAndFaults)
+{
+    while (client->admin(AdminCommand::Plug)->error == 0)
+        ASSERT_LE(driver->unitCount(), sim::SimDriver::kMaxUnits);
+    EXPECT_EQ(driver->unitCount(), sim::SimDriver::kMaxUnits) << "one limit, enforced where units are added";
+    for (std::uint32_t code = 1; client->admin(AdminCommand::FailCode, code, 0xE0000110)->error == 0; ++code)
+        ASSERT_LE(code, sim::SimDriver::kMaxFaultsPerKind);
+    for (std::uint32_t code = 1; client->admin(AdminCommand::AsyncCode, code, 0xFFFFFFFF)->error == 0; ++code)
+        ASSERT_LE(code, sim::SimDriver::kMaxFaultsPerKind);
+
+    for (std::uint32_t asJson : {0u, 1u}) {
+        const auto status = client->admin(AdminCommand::Status, asJson);
+        ASSERT_TRUE(status) << "a status reply the client had to drop";
+        EXPECT_EQ(status->text.find("cut short"), std::string::npos);
+    }
+    EXPECT_EQ(client->interfacePaths(sim::kMixerInterfaceClass).size(), sim::SimDriver::kMaxUnits);
+}

@@ -30,6 +30,8 @@ case $json in *'"apiVersion":"2.9"'*'"0x80882804":"0xE0000110"'*'"all":5'*) ;; *
 "$daemon" status --json | grep -q '"failures":{}' || fail "fault clear"
 if "$daemon" fault api two 2>/dev/null; then fail "accepted a malformed version"; fi
 if "$daemon" serve 2>/dev/null; then fail "second daemon started"; fi
+if "$daemon" serve --units 33 2>"$work/err"; then fail "accepted more units than the bus carries"; fi
+grep -q "at most 32 units" "$work/err" || fail "no reason given for refusing 33 units"
 
 kill -TERM "$pid"
 wait "$pid" || fail "daemon did not stop cleanly on SIGTERM"
