@@ -67,9 +67,13 @@ bool daemonAnswers(const std::string& socketPath)
 
 } // namespace
 
+// A client refers to the driver without owning it: the server owns the driver
+// and joins every client's thread before letting it go. A completion that
+// keeps a client alive past that must not take the driver with it, or the
+// driver would be destroyed on its own completion thread.
 class DriverServer::Client : public std::enable_shared_from_this<Client> {
 public:
-    Client(int fd, std::shared_ptr<SimDriver> driver) : fd(fd), driver(std::move(driver)) {}
+    Client(int fd, SimDriver& driver) : fd(fd), driver(driver) {}
     ~Client() { ::close(fd); }
 
     void start() { thread = std::thread([self = shared_from_this()] { self->serve(); }); }
@@ -103,7 +107,7 @@ private:
         }
         ::shutdown(fd, SHUT_RDWR);
         for (std::uint64_t fileId : files)
-            driver->closeFile(fileId);
+            driver.closeFile(fileId);
         done = true;
     }
 
@@ -135,7 +139,7 @@ private:
             GUID guid{};
             if (!reader.guid(guid) || !reader.finished())
                 return false;
-            const auto paths = driver->interfacePaths(guid);
+            const auto paths = driver.interfacePaths(guid);
             Writer writer;
             writer.u32(static_cast<std::uint32_t>(paths.size()));
             for (const auto& path : paths)
@@ -149,7 +153,7 @@ private:
             if (!reader.u64(fileId) || !reader.finished())
                 return false;
             if (files.erase(fileId) != 0)
-                driver->closeFile(fileId);
+                driver.closeFile(fileId);
             return true;
         }
         case MessageType::Ioctl:
@@ -158,7 +162,7 @@ private:
             std::uint32_t command = 0, a = 0, b = 0;
             if (!reader.u32(command) || !reader.u32(a) || !reader.u32(b) || !reader.finished())
                 return false;
-            const auto reply = answerAdminRequest(*driver, command, a, b);
+            const auto reply = answerAdminRequest(driver, command, a, b);
             return send(MessageType::AdminResult, message.requestId,
                         Writer().u32(reply.error).string(reply.text).u64(reply.nextSequence).take());
         }
@@ -176,12 +180,11 @@ private:
             return send(MessageType::OpenResult, requestId, Writer().u32(kTooManyOpenFiles).u64(0).take());
         std::weak_ptr<Client> weak = weak_from_this();
         std::uint64_t fileId = 0;
-        const DWORD error = driver->openFileFor(program.empty() ? "?" : program, path, fileId,
-                                                [weak](std::uint32_t eventHandle) {
-                                                    if (auto self = weak.lock())
-                                                        self->send(MessageType::Notify, 0,
-                                                                   Writer().u32(eventHandle).take());
-                                                });
+        const DWORD error =
+            driver.openFileFor(program.empty() ? "?" : program, path, fileId, [weak](std::uint32_t eventHandle) {
+                if (auto self = weak.lock())
+                    self->send(MessageType::Notify, 0, Writer().u32(eventHandle).take());
+            });
         if (error == ERROR_SUCCESS)
             files.insert(fileId);
         return send(MessageType::OpenResult, requestId, Writer().u32(error).u64(fileId).take());
@@ -202,13 +205,13 @@ private:
         auto output = std::make_shared<std::vector<std::uint8_t>>(outSize, 0);
         std::weak_ptr<Client> weak = weak_from_this();
         win32::IoResult result;
-        const bool completedAtOnce = driver->deviceIoControl(
-            fileId, code, input.empty() ? nullptr : input.data(), static_cast<DWORD>(input.size()),
-            output->empty() ? nullptr : output->data(), outSize, result,
-            [weak, requestId, output](const win32::IoResult& later) {
-                if (auto self = weak.lock())
-                    self->sendIoResult(requestId, later, output.get());
-            });
+        const bool completedAtOnce =
+            driver.deviceIoControl(fileId, code, input.empty() ? nullptr : input.data(),
+                                   static_cast<DWORD>(input.size()), output->empty() ? nullptr : output->data(),
+                                   outSize, result, [weak, requestId, output](const win32::IoResult& later) {
+                                       if (auto self = weak.lock())
+                                           self->sendIoResult(requestId, later, output.get());
+                                   });
         if (!completedAtOnce)
             return send(MessageType::IoPending, requestId, {});
         return sendIoResult(requestId, result, output.get());
@@ -233,7 +236,7 @@ private:
     }
 
     const int fd;
-    const std::shared_ptr<SimDriver> driver;
+    SimDriver& driver;
     std::thread thread;
     std::mutex writeMutex;
     std::string program;
@@ -343,7 +346,7 @@ void DriverServer::acceptLoop()
             ::close(fd);
             continue;
         }
-        auto client = std::make_shared<Client>(fd, driver);
+        auto client = std::make_shared<Client>(fd, *driver);
         client->start();
         clients.push_back(std::move(client));
     }

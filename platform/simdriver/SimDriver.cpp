@@ -159,9 +159,9 @@ struct SimDriver::State {
     std::deque<LogEntry> log;
     std::size_t logBytes = 0;
     std::uint64_t nextSequence = 1;
-    std::size_t pendingBytes = 0; // of the requests waiting for their completion
 
-    DelayedCompletions completions;
+    // Last: destroyed first, it completes what still waits while the rest is there.
+    DelayedCompletions completions{kPendingByteBudget};
 
     void addUnit(std::uint32_t depth)
     {
@@ -672,7 +672,7 @@ bool SimDriver::deviceIoControl(std::uint64_t fileId, DWORD code, const void* in
             entry.input.assign(bytes, bytes + std::min<std::size_t>(inSize, LogEntry::kLoggedInputBytes));
         }
         pendingCost = outSize + kPendingOverhead;
-        if (delay && state->pendingBytes + pendingCost > kPendingByteBudget) {
+        if (delay && !state->completions.reserve(pendingCost)) {
             result = fail(status::kPacketPoolEmpty);
             delay.reset();
         } else {
@@ -680,7 +680,6 @@ bool SimDriver::deviceIoControl(std::uint64_t fileId, DWORD code, const void* in
             if (delay) {
                 deferredOutput.assign(outSize, 0);
                 target = deferredOutput.data();
-                state->pendingBytes += pendingCost;
             }
             result = state->execute(file->second, code, static_cast<const std::uint8_t*>(in), inSize, target, outSize,
                                     entry);
@@ -690,17 +689,11 @@ bool SimDriver::deviceIoControl(std::uint64_t fileId, DWORD code, const void* in
     }
     if (!delay)
         return true;
-    State* shared = state.get();
-    state->completions.schedule(
-        *delay, [shared, pendingCost, out, output = std::move(deferredOutput), result, onComplete] {
-            {
-                std::lock_guard<std::mutex> guard(shared->mutex);
-                shared->pendingBytes -= pendingCost;
-            }
-            if (result.bytesReturned != 0)
-                std::memcpy(out, output.data(), std::min<std::size_t>(result.bytesReturned, output.size()));
-            onComplete(result);
-        });
+    state->completions.schedule(*delay, pendingCost, [out, output = std::move(deferredOutput), result, onComplete] {
+        if (result.bytesReturned != 0)
+            std::memcpy(out, output.data(), std::min<std::size_t>(result.bytesReturned, output.size()));
+        onComplete(result);
+    });
     return false;
 }
 

@@ -1,6 +1,8 @@
 // What the simulated driver keeps is bounded, whatever its clients send.
 #include "SimDriverTestSupport.h"
 
+#include <future>
+
 using namespace testing_support;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -73,4 +75,35 @@ TEST(SimDriverPending, DelayedCompletionsHoldABoundedAmountOfOutput)
         EXPECT_EQ(result.error, 0u);
     }
     EXPECT_EQ(completed, pending) << "destroying the driver completes what still waits";
+}
+
+TEST(SimDriverLifetime, ACompletionHoldingTheLastReferenceLetsTheDriverGo)
+{
+    ScopedRegistry registry;
+    std::promise<void> completed;
+    std::promise<void> destroyed;
+    Bytes version(12, 0);
+    {
+        auto driver = std::make_shared<sim::SimDriver>(1);
+        // Destroyed with the driver's open files, after its completion thread has been dealt with.
+        std::shared_ptr<void> sentinel(nullptr, [&](void*) { destroyed.set_value(); });
+        std::uint64_t watched = 0;
+        ASSERT_EQ(driver->openFileFor("test", sim::controlPath(sim::kSettingsInterfaceClass), watched,
+                                      [sentinel](std::uint32_t) {}),
+                  0u);
+        sentinel.reset();
+
+        std::uint64_t file = 0;
+        ASSERT_EQ(driver->openFile(sim::controlPath(sim::kSettingsInterfaceClass), file), 0u);
+        driver->completeAsynchronously(0, std::chrono::milliseconds(20));
+        win32::IoResult result;
+        sim::SimDriver& raw = *driver;
+        EXPECT_FALSE(raw.deviceIoControl(
+            file, 0x80882804, nullptr, 0, version.data(), 12, result,
+            [owner = std::move(driver), &completed](const win32::IoResult&) { completed.set_value(); }));
+    } // the pending completion now holds the driver's last reference
+    EXPECT_EQ(completed.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(destroyed.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready)
+        << "the driver was not destroyed: its completion thread is stuck destroying it";
+    EXPECT_EQ(version[0], 2);
 }
