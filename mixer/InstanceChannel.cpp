@@ -1,6 +1,9 @@
 #include "InstanceChannel.h"
 
+#include <win32/PrivateFolder.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -77,18 +80,30 @@ juce::String InstanceChannel::socketPath()
     if (runtime.isNotEmpty() && juce::File::isAbsolutePath(runtime) && juce::File(runtime).isDirectory())
         return juce::File(runtime).getChildFile("tessary-mixer.sock").getFullPathName();
 
-    // A folder only this user may enter, so nobody else can answer in our place.
     const auto folder = "/tmp/tessary-mixer-" + juce::String(static_cast<int>(::getuid()));
-    ::mkdir(folder.toRawUTF8(), 0700);
     return folder + "/instance.sock";
+}
+
+// The socket and its lock live only in a folder that is this user's own, so
+// nobody else can answer in our place or hold our lock. The fallback under
+// /tmp is created when missing; a folder someone else made there is refused.
+bool InstanceChannel::folderIsPrivate(bool createWhenMissing)
+{
+    const auto folder = win32::parentFolder(socketPath().toStdString());
+    const auto check = createWhenMissing ? win32::makePrivateFolder(folder) : win32::checkPrivateFolder(folder);
+    if (check.state == win32::FolderCheck::State::Unsafe)
+        std::fprintf(stderr, "TessaryMixer: instance socket not used: %s\n", check.reason.c_str());
+    return check.isPrivate();
 }
 
 bool InstanceChannel::claim()
 {
     if (lockFile >= 0)
         return true;
+    if (!folderIsPrivate(true))
+        return false;
     const auto path = socketPath() + ".lock";
-    const int fd = ::open(path.toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -113,7 +128,7 @@ bool InstanceChannel::handOverPatiently(const juce::String& commandLine, int pat
 bool InstanceChannel::handOver(const juce::String& commandLine)
 {
     sockaddr_un address;
-    if (!fillAddress(socketPath(), address))
+    if (!fillAddress(socketPath(), address) || !folderIsPrivate(false))
         return false;
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -139,7 +154,7 @@ bool InstanceChannel::listen(Handler newHandler)
 
     sockaddr_un address;
     const auto path = socketPath();
-    if (!fillAddress(path, address))
+    if (!fillAddress(path, address) || !folderIsPrivate(true))
         return false;
 
     listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -23,7 +23,8 @@ public:
     ~InstanceChannel();
 
     // The socket of this user: $TESSARY_MIXER_INSTANCE_SOCKET, else a file in
-    // $XDG_RUNTIME_DIR, else in a private folder under /tmp.
+    // $XDG_RUNTIME_DIR, else in a private folder under /tmp. Its folder must be
+    // the user's own and writable by nobody else, or nothing is done there.
     static juce::String socketPath();
 
     // Takes this user's instance lock for the life of this object. False when
@@ -48,6 +49,7 @@ public:
     InstanceChannel& operator=(const InstanceChannel&) = delete;
 
 private:
+    static bool folderIsPrivate(bool createWhenMissing);
     void serve();
     void answer(int connection);
 

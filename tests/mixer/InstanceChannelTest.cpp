@@ -171,6 +171,21 @@ TEST_F(InstanceChannelTest, AHandOverStillQueuedWhenTheChannelEndsIsDropped)
     EXPECT_TRUE(received.empty());
 }
 
+TEST_F(InstanceChannelTest, KeepsOutOfAFolderOthersCanWrite)
+{
+    InstanceChannel running;
+    ASSERT_TRUE(running.claim());
+    ASSERT_TRUE(running.listen(record));
+    ::chmod(folder.getFullPathName().toRawUTF8(), 0777); // another user could now answer in its place
+    EXPECT_FALSE(InstanceChannel::handOver("--to whom?"));
+    testing_loop::pumpFor(30ms);
+    EXPECT_TRUE(received.empty());
+
+    InstanceChannel second;
+    EXPECT_FALSE(second.claim());
+    EXPECT_FALSE(second.listen(record));
+}
+
 TEST_F(InstanceChannelTest, RefusesASocketPathThatDoesNotFit)
 {
     ::setenv("TESSARY_MIXER_INSTANCE_SOCKET", ("/tmp/" + std::string(200, 'a')).c_str(), 1);
