@@ -3,13 +3,16 @@
 #include "AdminRequests.h"
 
 #include <win32/DriverProtocol.h>
+#include <win32/PrivateFolder.h>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <set>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 
 #include <chrono>
 #include <sys/socket.h>
@@ -22,11 +25,11 @@ namespace sim {
 using win32::protocol::Message;
 using win32::protocol::MessageType;
 using win32::protocol::Reader;
+using win32::protocol::RefusalReason;
 using win32::protocol::Writer;
 
 namespace {
 
-constexpr std::size_t kMaxClients = 64;
 constexpr std::size_t kMaxNameLength = 256;
 constexpr std::size_t kMaxPathLength = 4096;
 constexpr std::size_t kMaxFilesPerClient = 1024;
@@ -36,20 +39,9 @@ constexpr std::size_t kMaxIoSize = win32::protocol::kMaxPayload - 64;
 // hold up the completion thread.
 constexpr int kSendTimeoutSeconds = 2;
 
-bool makeFolderFor(const std::string& socketPath, std::string& error)
+bool sameFile(const struct stat& a, const struct stat& b)
 {
-    const auto slash = socketPath.find_last_of('/');
-    if (slash == std::string::npos || slash == 0)
-        return true;
-    const std::string folder = socketPath.substr(0, slash);
-    // Create each missing level; only the last one is ours to restrict.
-    for (std::size_t at = folder.find('/', 1); at != std::string::npos; at = folder.find('/', at + 1))
-        ::mkdir(folder.substr(0, at).c_str(), 0755);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = "cannot create " + folder + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 bool daemonAnswers(const std::string& socketPath)
@@ -73,7 +65,7 @@ bool daemonAnswers(const std::string& socketPath)
 // driver would be destroyed on its own completion thread.
 class DriverServer::Client : public std::enable_shared_from_this<Client> {
 public:
-    Client(int fd, SimDriver& driver) : fd(fd), driver(driver) {}
+    Client(int fd, SimDriver& driver, const Limits& limits) : fd(fd), driver(driver), limits(limits) {}
     ~Client() { ::close(fd); }
 
     void start() { thread = std::thread([self = shared_from_this()] { self->serve(); }); }
@@ -86,44 +78,103 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    using Assembler = win32::protocol::MessageAssembler;
+
     void serve()
     {
-        win32::protocol::MessageAssembler assembler;
-        std::uint8_t chunk[8192];
-        bool healthy = true;
-        while (healthy) {
-            const ssize_t n = receiveSoon(chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            assembler.append(chunk, static_cast<std::size_t>(n));
-            Message message;
-            win32::protocol::MessageAssembler::Result result;
-            while (healthy && (result = assembler.next(message)) == win32::protocol::MessageAssembler::Result::Message)
-                healthy = handle(message);
-            if (result == win32::protocol::MessageAssembler::Result::Invalid)
-                healthy = false;
-        }
+        if (send(MessageType::Welcome, 0, {}))
+            serveMessages();
         ::shutdown(fd, SHUT_RDWR);
         for (std::uint64_t fileId : files)
             driver.closeFile(fileId);
         done = true;
     }
 
+    void serveMessages()
+    {
+        Assembler assembler;
+        std::uint8_t chunk[8192];
+        auto lastMessage = Clock::now();
+        auto partSince = lastMessage;
+        for (;;) {
+            const ssize_t n = receiveSoon(chunk, sizeof chunk, deadline(assembler, lastMessage, partSince));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno == ETIMEDOUT) {
+                refuse(assembler.buffered() != 0 ? RefusalReason::Stalled : RefusalReason::Unused);
+                return;
+            }
+            if (n <= 0)
+                return;
+            if (assembler.buffered() == 0)
+                partSince = Clock::now();
+            assembler.append(chunk, static_cast<std::size_t>(n));
+            Message message;
+            Assembler::Result result;
+            while ((result = assembler.next(message)) == Assembler::Result::Message) {
+                // A program that hung up gave up waiting: what it left is dropped, never done late.
+                if (peerHungUp() || !handle(message))
+                    return;
+                lastMessage = partSince = Clock::now();
+            }
+            if (result == Assembler::Result::Invalid)
+                return;
+        }
+    }
+
+    // When the connection is closed unless more arrives: a message left half
+    // sent, or a connection that holds no files and sends nothing. One that
+    // holds files belongs to a program that may stay idle as long as it likes.
+    std::optional<Clock::time_point> deadline(const Assembler& assembler, Clock::time_point lastMessage,
+                                              Clock::time_point partSince) const
+    {
+        if (assembler.buffered() != 0)
+            return partSince + limits.halfSentMessage;
+        if (files.empty())
+            return lastMessage + limits.unusedConnection;
+        return std::nullopt;
+    }
+
+    bool peerHungUp() const
+    {
+        pollfd watched{fd, POLLRDHUP, 0};
+        return ::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+    }
+
+    void refuse(RefusalReason reason)
+    {
+        const char* text =
+            reason == RefusalReason::Stalled ? "a message was left half sent" : "the connection was not used";
+        send(MessageType::Refused, 0, Writer().u32(static_cast<std::uint32_t>(reason)).string(text).take());
+    }
+
     // Clients send requests back to back while a program starts or a fader
     // moves. Waiting for the next one for a few microseconds before blocking
     // spares the scheduler's wake-up, which on a small virtual machine costs
-    // more than the whole request.
-    ssize_t receiveSoon(std::uint8_t* chunk, std::size_t size)
+    // more than the whole request. -1 with ETIMEDOUT once `until` has passed.
+    ssize_t receiveSoon(std::uint8_t* chunk, std::size_t size, std::optional<Clock::time_point> until)
     {
-        const auto spinUntil = std::chrono::steady_clock::now() + kSpinBeforeBlocking;
+        const auto spinUntil = Clock::now() + kSpinBeforeBlocking;
         do {
             const ssize_t n = ::recv(fd, chunk, size, MSG_DONTWAIT);
             if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
                 return n;
-        } while (std::chrono::steady_clock::now() < spinUntil);
-        return ::recv(fd, chunk, size, 0);
+        } while (Clock::now() < spinUntil);
+        pollfd watched{fd, POLLIN, 0};
+        int timeoutMs = -1;
+        if (until) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
+            timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+        }
+        const int ready = ::poll(&watched, 1, timeoutMs);
+        if (ready == 0) {
+            errno = ETIMEDOUT;
+            return -1;
+        }
+        if (ready < 0)
+            return -1;
+        return ::recv(fd, chunk, size, MSG_DONTWAIT);
     }
 
     static constexpr std::chrono::microseconds kSpinBeforeBlocking{100};
@@ -237,6 +288,7 @@ private:
 
     const int fd;
     SimDriver& driver;
+    const Limits limits;
     std::thread thread;
     std::mutex writeMutex;
     std::string program;
@@ -244,12 +296,65 @@ private:
     std::atomic<bool> done{false};
 };
 
-DriverServer::DriverServer(std::shared_ptr<SimDriver> driver, std::string socketPath)
-    : driver(std::move(driver)), socketPath(std::move(socketPath))
+DriverServer::DriverServer(std::shared_ptr<SimDriver> driver, std::string socketPath, Limits limits)
+    : driver(std::move(driver)), socketPath(std::move(socketPath)), limits(limits)
 {
 }
 
 DriverServer::~DriverServer() { stop(); }
+
+// Whoever holds the lock beside the socket serves it: taken before anything
+// at the path is touched, so two daemons starting at once cannot both pass.
+bool DriverServer::takeLock(std::string& error)
+{
+    const std::string lockPath = socketPath + ".lock";
+    lockFile = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFile < 0) {
+        error = "cannot open " + lockPath + ": " + std::strerror(errno);
+        return false;
+    }
+    if (::flock(lockFile, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    error = errno == EWOULDBLOCK ? "a simulated driver is already running at " + socketPath
+                                 : "cannot lock " + lockPath + ": " + std::strerror(errno);
+    releaseLock();
+    return false;
+}
+
+void DriverServer::releaseLock()
+{
+    if (lockFile >= 0)
+        ::close(lockFile);
+    lockFile = -1;
+}
+
+// With the lock held, a socket at the path is a dead daemon's. Anything else
+// there is not ours to remove.
+bool DriverServer::clearStaleSocket(std::string& error)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(socketPath.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return true;
+        error = "cannot examine " + socketPath + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISSOCK(info.st_mode)) {
+        error = "refusing to replace " + socketPath + ": it is not a socket";
+        return false;
+    }
+    if (daemonAnswers(socketPath)) { // one that does not take the lock
+        error = "a simulated driver is already running at " + socketPath;
+        return false;
+    }
+    if (::unlink(socketPath.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot remove the stale socket " + socketPath + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
 
 bool DriverServer::start(std::string& error)
 {
@@ -258,13 +363,17 @@ bool DriverServer::start(std::string& error)
         error = "socket path is empty or too long: " + socketPath;
         return false;
     }
-    if (!makeFolderFor(socketPath, error))
-        return false;
-    if (daemonAnswers(socketPath)) {
-        error = "a simulated driver is already running at " + socketPath;
+    const win32::FolderCheck folder = win32::makePrivateFolder(win32::parentFolder(socketPath));
+    if (!folder.isPrivate()) {
+        error = "refusing to serve at " + socketPath + ": " + folder.reason;
         return false;
     }
-    ::unlink(socketPath.c_str()); // a stale socket of a daemon that died
+    if (!takeLock(error))
+        return false;
+    if (!clearStaleSocket(error)) {
+        releaseLock();
+        return false;
+    }
 
     listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     address.sun_family = AF_UNIX;
@@ -279,8 +388,12 @@ bool DriverServer::start(std::string& error)
         if (listener >= 0)
             ::close(listener);
         listener = -1;
+        if (bound)
+            ::unlink(socketPath.c_str());
+        releaseLock();
         return false;
     }
+    ::lstat(socketPath.c_str(), &boundSocket);
     wakeRead = wake[0];
     wakeWrite = wake[1];
     running = true;
@@ -309,7 +422,13 @@ void DriverServer::stop()
     ::close(wakeRead);
     ::close(wakeWrite);
     listener = wakeRead = wakeWrite = -1;
-    ::unlink(socketPath.c_str());
+    // Only our own socket: the path may have been taken over since.
+    struct stat info
+    {
+    };
+    if (::lstat(socketPath.c_str(), &info) == 0 && sameFile(info, boundSocket))
+        ::unlink(socketPath.c_str());
+    releaseLock();
 }
 
 void DriverServer::reapFinishedClients()
@@ -323,6 +442,18 @@ void DriverServer::reapFinishedClients()
             ++it;
         }
     }
+}
+
+// A program turned away learns why: it reports the driver busy, not missing.
+void DriverServer::refuseBusy(int fd) const
+{
+    const std::string text =
+        "the simulated driver at " + socketPath + " serves " + std::to_string(limits.maxClients) + " programs already";
+    const auto bytes = win32::protocol::encode(Message{
+        MessageType::Refused, 0, Writer().u32(static_cast<std::uint32_t>(RefusalReason::Busy)).string(text).take()});
+    // A fresh socket's buffer takes the whole message without waiting.
+    (void)!::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    ::close(fd);
 }
 
 void DriverServer::acceptLoop()
@@ -342,11 +473,11 @@ void DriverServer::acceptLoop()
         const timeval timeout{kSendTimeoutSeconds, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
         std::lock_guard<std::mutex> guard(clientsMutex);
-        if (clients.size() >= kMaxClients) {
-            ::close(fd);
+        if (clients.size() >= limits.maxClients) {
+            refuseBusy(fd);
             continue;
         }
-        auto client = std::make_shared<Client>(fd, *driver);
+        auto client = std::make_shared<Client>(fd, *driver, limits);
         client->start();
         clients.push_back(std::move(client));
     }

@@ -1,5 +1,6 @@
 #include <win32/DriverSocketClient.h>
 
+#include <win32/PrivateFolder.h>
 #include <win32/StandIn.h>
 
 #include <algorithm>
@@ -21,9 +22,6 @@ using protocol::Message;
 using protocol::MessageType;
 
 namespace {
-
-// A daemon that does not answer within this time counts as gone.
-constexpr auto kReplyTimeout = std::chrono::seconds(10);
 
 struct Call {
     std::mutex mutex;
@@ -63,23 +61,45 @@ IoResult decodeIoResult(const Message& message, void* out, DWORD outSize)
 
 class DriverSocketClient::Connection {
 public:
-    static std::shared_ptr<Connection> open(const std::string& path)
+    // Connects and waits for the daemon's welcome; null with `reach` telling why not.
+    static std::shared_ptr<Connection> open(const std::string& path, std::chrono::milliseconds replyTimeout,
+                                            Reachability& reach)
     {
+        using State = Reachability::State;
         sockaddr_un address{};
-        if (path.size() >= sizeof(address.sun_path))
+        if (path.size() >= sizeof(address.sun_path)) {
+            reach = {State::NotRunning, "the socket path is too long: " + path};
             return nullptr;
+        }
+        const FolderCheck folder = checkPrivateFolder(parentFolder(path));
+        if (!folder.isPrivate()) {
+            reach = {folder.state == FolderCheck::State::Missing ? State::NotRunning : State::UnsafeFolder,
+                     folder.reason};
+            return nullptr;
+        }
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
+        if (fd < 0) {
+            reach = {State::NotRunning, std::string("no socket: ") + std::strerror(errno)};
             return nullptr;
+        }
+        // Bounds a connect to a daemon too frozen to accept, and every write.
+        const timeval timeout{static_cast<time_t>(replyTimeout.count() / 1000),
+                              static_cast<suseconds_t>(replyTimeout.count() % 1000 * 1000)};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
         address.sun_family = AF_UNIX;
         std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
         if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            const bool frozen = errno == EAGAIN || errno == EINPROGRESS;
+            reach = {frozen ? State::Unanswered : State::NotRunning, std::strerror(errno)};
             ::close(fd);
             return nullptr;
         }
-        auto connection = std::shared_ptr<Connection>(new Connection(fd));
+        auto connection = std::shared_ptr<Connection>(new Connection(fd, replyTimeout));
+        if (!connection->awaitWelcome(reach))
+            return nullptr;
         connection->reader = std::thread([raw = connection.get()] { raw->readLoop(); });
         connection->send(MessageType::Hello, protocol::Writer().string(programName()).take());
+        reach = {};
         return connection;
     }
 
@@ -97,6 +117,16 @@ public:
         return alive;
     }
 
+    enum class CallOutcome { Answered, Lost, TimedOut, Retired };
+
+    // Hangs up: the daemon drops whatever it has not carried out yet, and every
+    // request of this connection fails.
+    void abandon()
+    {
+        ::shutdown(fd, SHUT_RDWR);
+        failAllCalls();
+    }
+
     bool send(MessageType type, std::vector<std::uint8_t> payload, std::uint32_t requestId = 0)
     {
         const auto bytes = protocol::encode(Message{type, requestId, std::move(payload)});
@@ -104,15 +134,16 @@ public:
         return protocol::sendAll(fd, bytes);
     }
 
-    // Sends a request and waits for its first reply; false when the connection
-    // was lost or the daemon did not answer in time.
-    bool call(MessageType type, std::vector<std::uint8_t> payload, const std::shared_ptr<Call>& call)
+    // Sends a request and waits for its first reply. TimedOut when the daemon
+    // did not answer in time (the connection is then abandoned), Retired when
+    // the daemon had closed the connection as unused without reading it.
+    CallOutcome call(MessageType type, std::vector<std::uint8_t> payload, const std::shared_ptr<Call>& call)
     {
         std::uint32_t id = 0;
         {
             std::lock_guard<std::mutex> guard(callsMutex);
             if (!alive)
-                return false;
+                return retired ? CallOutcome::Retired : CallOutcome::Lost;
             id = nextRequestId++;
             if (nextRequestId == 0)
                 nextRequestId = 1;
@@ -127,32 +158,95 @@ public:
                 calls.erase(id);
             }
             failAllCalls();
-            return false;
+            return lostOutcome();
         }
         const ReadOutcome outcome = readReplyHere(*call);
         if (outcome == ReadOutcome::Answered)
-            return call->answered;
+            return answeredOutcome(*call);
         std::unique_lock<std::mutex> lock(call->mutex);
         if (outcome == ReadOutcome::OtherReader &&
-            call->answeredChanged.wait_for(lock, kReplyTimeout, [&] { return call->answered || call->lost; }))
-            return call->answered;
+            call->answeredChanged.wait_for(lock, replyTimeout, [&] { return call->answered || call->lost; }))
+            return call->answered ? CallOutcome::Answered : lostOutcome();
         lock.unlock();
+        bool unanswered = false;
         {
             std::lock_guard<std::mutex> guard(callsMutex);
             auto it = calls.find(id);
             if (it != calls.end() && !it->second->awaitingCompletion) {
                 calls.erase(it);
-                return false;
+                unanswered = true;
             }
+        }
+        if (unanswered) {
+            abandon();
+            return CallOutcome::TimedOut;
         }
         // The reader has already taken the reply and is about to hand it over.
         lock.lock();
         call->answeredChanged.wait(lock, [&] { return call->answered || call->lost; });
-        return call->answered;
+        return call->answered ? CallOutcome::Answered : lostOutcome();
     }
 
 private:
-    explicit Connection(int fd) : fd(fd) {}
+    Connection(int fd, std::chrono::milliseconds replyTimeout) : fd(fd), replyTimeout(replyTimeout) {}
+
+    CallOutcome answeredOutcome(Call& call)
+    {
+        std::lock_guard<std::mutex> guard(call.mutex);
+        return call.answered ? CallOutcome::Answered : lostOutcome();
+    }
+
+    CallOutcome lostOutcome()
+    {
+        std::lock_guard<std::mutex> guard(callsMutex);
+        return retired ? CallOutcome::Retired : CallOutcome::Lost;
+    }
+
+    // The daemon's first message: Welcome, or Refused when it cannot take us.
+    bool awaitWelcome(Reachability& reach)
+    {
+        using State = Reachability::State;
+        const auto deadline = std::chrono::steady_clock::now() + replyTimeout;
+        std::lock_guard<std::mutex> guard(readMutex);
+        Message first;
+        for (;;) {
+            const auto result = assembler.next(first);
+            if (result == protocol::MessageAssembler::Result::Message)
+                break;
+            if (result == protocol::MessageAssembler::Result::Invalid) {
+                reach = {State::NotRunning, "not a simulated driver"};
+                return false;
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd watched{fd, POLLIN, 0};
+            const int ready = left.count() > 0 ? ::poll(&watched, 1, static_cast<int>(left.count())) : 0;
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready == 0) {
+                reach = {State::Unanswered, "no answer within " + std::to_string(replyTimeout.count()) + " ms"};
+                return false;
+            }
+            std::uint8_t chunk[512];
+            const ssize_t n = ready > 0 ? ::recv(fd, chunk, sizeof chunk, 0) : -1;
+            if (n <= 0) {
+                reach = {State::NotRunning, "the daemon closed the connection"};
+                return false;
+            }
+            assembler.append(chunk, static_cast<std::size_t>(n));
+        }
+        if (first.type == MessageType::Welcome)
+            return true;
+        protocol::Reader refusal(first.payload);
+        std::uint32_t why = 0;
+        std::string text;
+        if (first.type == MessageType::Refused && refusal.u32(why) && refusal.string(text) &&
+            why == static_cast<std::uint32_t>(protocol::RefusalReason::Busy))
+            reach = {State::Busy, text};
+        else
+            reach = {State::NotRunning, "not a simulated driver"};
+        return false;
+    }
 
     // The reader thread takes replies nobody waits for at the socket
     // (notifications, completions of pending requests). A caller waiting for
@@ -180,7 +274,7 @@ private:
         std::unique_lock<std::mutex> reading(readMutex, std::try_to_lock);
         if (!reading.owns_lock())
             return ReadOutcome::OtherReader;
-        const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
+        const auto deadline = std::chrono::steady_clock::now() + replyTimeout;
         pollfd watched{fd, POLLIN, 0};
         for (;;) {
             {
@@ -255,10 +349,17 @@ private:
     void dispatch(Message& message)
     {
         if (message.requestId == 0) {
-            std::uint32_t eventHandle = 0;
+            std::uint32_t value = 0;
             protocol::Reader reader(message.payload);
-            if (message.type == MessageType::Notify && reader.u32(eventHandle))
-                SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(eventHandle)));
+            if (message.type == MessageType::Notify && reader.u32(value))
+                SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)));
+            // Closed as unused: the daemon carried out nothing sent since, so
+            // what is unanswered may be sent again on a new connection.
+            if (message.type == MessageType::Refused && reader.u32(value) &&
+                value == static_cast<std::uint32_t>(protocol::RefusalReason::Unused)) {
+                std::lock_guard<std::mutex> guard(callsMutex);
+                retired = true;
+            }
             return;
         }
         std::shared_ptr<Call> call;
@@ -305,41 +406,89 @@ private:
     }
 
     const int fd;
+    const std::chrono::milliseconds replyTimeout;
     std::thread reader;
     std::mutex readMutex;
     protocol::MessageAssembler assembler; // guarded by readMutex
     std::mutex writeMutex;
     std::mutex callsMutex;
     bool alive = true;
+    bool retired = false; // the daemon closed the connection as unused
     std::uint32_t nextRequestId = 1;
     std::map<std::uint32_t, std::shared_ptr<Call>> calls;
 };
 
-DriverSocketClient::DriverSocketClient(std::string socketPath) : socketPath(std::move(socketPath)) {}
+DriverSocketClient::DriverSocketClient(std::string socketPath, std::chrono::milliseconds replyTimeout)
+    : socketPath(std::move(socketPath)), replyTimeout(replyTimeout)
+{
+}
 
 DriverSocketClient::~DriverSocketClient() = default;
+
+std::string DriverSocketClient::path() const
+{
+    return socketPath.empty() ? protocol::driverSocketPath() : socketPath;
+}
 
 std::shared_ptr<DriverSocketClient::Connection> DriverSocketClient::connection()
 {
     std::lock_guard<std::mutex> guard(mutex);
     if (current && current->isAlive())
         return current;
-    current = Connection::open(socketPath.empty() ? protocol::driverSocketPath() : socketPath);
+    current = Connection::open(path(), replyTimeout, lastReach);
     return current;
 }
 
 bool DriverSocketClient::connected() { return connection() != nullptr; }
 
+Reachability DriverSocketClient::reachability()
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    return lastReach;
+}
+
+void DriverSocketClient::noteOutcome(Outcome outcome)
+{
+    if (outcome != Outcome::TimedOut)
+        return;
+    std::lock_guard<std::mutex> guard(mutex);
+    lastReach = {Reachability::State::Unanswered, "no answer within " + std::to_string(replyTimeout.count()) + " ms"};
+}
+
+DriverSocketClient::Outcome DriverSocketClient::exchange(MessageType type, const std::vector<std::uint8_t>& payload,
+                                                         Message& reply, std::shared_ptr<Connection>* used)
+{
+    using CallOutcome = Connection::CallOutcome;
+    for (int attempt = 0;; ++attempt) {
+        auto link = connection();
+        if (!link)
+            return Outcome::Unreached;
+        auto call = std::make_shared<Call>();
+        const CallOutcome outcome = link->call(type, payload, call);
+        if (outcome == CallOutcome::Retired && attempt == 0)
+            continue;
+        if (outcome == CallOutcome::Answered) {
+            reply = std::move(call->first);
+            if (used)
+                *used = std::move(link);
+            return Outcome::Answered;
+        }
+        const Outcome result = outcome == CallOutcome::TimedOut ? Outcome::TimedOut : Outcome::Lost;
+        noteOutcome(result);
+        return result;
+    }
+}
+
 std::vector<std::string> DriverSocketClient::interfacePaths(const GUID& interfaceClass)
 {
-    auto link = connection();
-    auto call = std::make_shared<Call>();
-    if (!link || !link->call(MessageType::InterfacePaths, protocol::Writer().guid(interfaceClass).take(), call))
+    Message reply;
+    if (exchange(MessageType::InterfacePaths, protocol::Writer().guid(interfaceClass).take(), reply) !=
+        Outcome::Answered)
         return {};
     std::vector<std::string> paths;
-    protocol::Reader reader(call->first.payload);
+    protocol::Reader reader(reply.payload);
     std::uint32_t count = 0;
-    if (call->first.type != MessageType::PathList || !reader.u32(count))
+    if (reply.type != MessageType::PathList || !reader.u32(count))
         return {};
     for (std::uint32_t i = 0; i < count; ++i) {
         std::string path;
@@ -352,14 +501,14 @@ std::vector<std::string> DriverSocketClient::interfacePaths(const GUID& interfac
 
 DWORD DriverSocketClient::openFile(const std::string& path, std::uint64_t& fileId)
 {
-    auto link = connection();
-    auto call = std::make_shared<Call>();
-    if (!link || !link->call(MessageType::Open, protocol::Writer().string(path).take(), call))
+    Message reply;
+    std::shared_ptr<Connection> link;
+    if (exchange(MessageType::Open, protocol::Writer().string(path).take(), reply, &link) != Outcome::Answered)
         return ERROR_FILE_NOT_FOUND;
-    protocol::Reader reader(call->first.payload);
+    protocol::Reader reader(reply.payload);
     std::uint32_t error = 0;
     std::uint64_t remoteId = 0;
-    if (call->first.type != MessageType::OpenResult || !reader.u32(error) || !reader.u64(remoteId))
+    if (reply.type != MessageType::OpenResult || !reader.u32(error) || !reader.u64(remoteId))
         return ERROR_GEN_FAILURE;
     if (error != ERROR_SUCCESS)
         return error;
@@ -407,8 +556,11 @@ bool DriverSocketClient::deviceIoControl(std::uint64_t fileId, DWORD code, const
     call->outSize = outSize;
     call->onComplete = std::move(onComplete);
     auto payload = protocol::Writer().u64(file.remoteId).u32(code).u32(outSize).bytes(in, inSize).take();
-    if (!link->call(MessageType::Ioctl, std::move(payload), call)) {
-        result = IoResult{kDriverGoneStatus, 0};
+    const auto outcome = link->call(MessageType::Ioctl, std::move(payload), call);
+    if (outcome != Connection::CallOutcome::Answered) {
+        const bool timedOut = outcome == Connection::CallOutcome::TimedOut;
+        noteOutcome(timedOut ? Outcome::TimedOut : Outcome::Lost);
+        result = IoResult{timedOut ? kDriverTimeoutStatus : kDriverGoneStatus, 0};
         return true;
     }
     if (call->first.type == MessageType::IoPending)
@@ -419,19 +571,18 @@ bool DriverSocketClient::deviceIoControl(std::uint64_t fileId, DWORD code, const
 
 std::optional<AdminReply> DriverSocketClient::admin(protocol::AdminCommand command, std::uint32_t a, std::uint32_t b)
 {
-    auto link = connection();
-    auto call = std::make_shared<Call>();
-    auto payload = protocol::Writer().u32(static_cast<std::uint32_t>(command)).u32(a).u32(b).take();
-    if (!link || !link->call(MessageType::Admin, std::move(payload), call))
+    Message reply;
+    if (exchange(MessageType::Admin, protocol::Writer().u32(static_cast<std::uint32_t>(command)).u32(a).u32(b).take(),
+                 reply) != Outcome::Answered)
         return std::nullopt;
-    AdminReply reply;
-    protocol::Reader reader(call->first.payload);
+    AdminReply answer;
+    protocol::Reader reader(reply.payload);
     std::uint32_t error = 0;
-    if (call->first.type != MessageType::AdminResult || !reader.u32(error) || !reader.string(reply.text) ||
-        !reader.u64(reply.nextSequence))
+    if (reply.type != MessageType::AdminResult || !reader.u32(error) || !reader.string(answer.text) ||
+        !reader.u64(answer.nextSequence))
         return std::nullopt;
-    reply.error = error;
-    return reply;
+    answer.error = error;
+    return answer;
 }
 
 } // namespace win32

@@ -1,11 +1,14 @@
+#include "DaemonProcess.h"
 #include "SimDriverTestSupport.h"
 
 #include <DriverServer.h>
 #include <win32/DriverProtocol.h>
 #include <win32/DriverSocketClient.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include <sys/socket.h>
@@ -306,4 +309,210 @@ TEST_F(DaemonTest, EveryReplyFitsAtTheLimitsOfUnitsAndFaults)
         EXPECT_EQ(status->text.find("cut short"), std::string::npos);
     }
     EXPECT_EQ(client->interfacePaths(sim::kMixerInterfaceClass).size(), sim::SimDriver::kMaxUnits);
+}
+
+TEST_F(DaemonTest, ClientsRefuseASocketInAFolderOthersCanWrite)
+{
+    installed.reset();
+    client.reset();
+    ::chmod((folder + "/run").c_str(), 0777); // as if another user could replace the socket
+    win32::DriverSocketClient wary(socketPath);
+    EXPECT_FALSE(wary.admin(AdminCommand::Status));
+    EXPECT_EQ(wary.reachability().state, win32::Reachability::State::UnsafeFolder);
+    EXPECT_NE(wary.reachability().reason.find("can be written by other users"), std::string::npos);
+    EXPECT_TRUE(wary.interfacePaths(sim::kMixerInterfaceClass).empty());
+    EXPECT_TRUE(driver->log().empty()) << "nothing reached the driver";
+
+    server.reset();
+    sim::DriverServer refused(driver, socketPath);
+    std::string error;
+    EXPECT_FALSE(refused.start(error));
+    EXPECT_NE(error.find("can be written by other users"), std::string::npos) << error;
+}
+
+TEST_F(DaemonTest, OnlyAStaleSocketIsEverReplaced)
+{
+    server.reset();
+    {
+        std::ofstream(socketPath) << "precious";
+    }
+    const std::string target = folder + "/target";
+    {
+        std::ofstream(target) << "also precious";
+    }
+    const std::string link = folder + "/run/link.sock";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    for (const std::string& path : {socketPath, link}) {
+        sim::DriverServer server(driver, path);
+        std::string error;
+        EXPECT_FALSE(server.start(error)) << path;
+        EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
+    }
+    std::string kept;
+    std::getline(std::ifstream(socketPath), kept);
+    EXPECT_EQ(kept, "precious");
+    std::getline(std::ifstream(target), kept);
+    EXPECT_EQ(kept, "also precious");
+}
+
+TEST_F(DaemonTest, ADaemonKeepsItsPathEvenWhenItsSocketWasRemoved)
+{
+    ASSERT_EQ(::unlink(socketPath.c_str()), 0);
+    sim::DriverServer second(driver, socketPath);
+    std::string error;
+    EXPECT_FALSE(second.start(error)) << "two daemons would serve one path";
+    EXPECT_NE(error.find("already running"), std::string::npos) << error;
+}
+
+TEST_F(DaemonTest, OfDaemonsStartingAtOnceExactlyOneServes)
+{
+    server.reset();
+    for (int round = 0; round < 100; ++round) {
+        std::vector<std::unique_ptr<sim::DriverServer>> servers;
+        for (int i = 0; i < 3; ++i)
+            servers.push_back(std::make_unique<sim::DriverServer>(driver, socketPath));
+        std::atomic<int> ready{0};
+        std::atomic<int> started{0};
+        std::vector<std::thread> starters;
+        for (auto& candidate : servers)
+            starters.emplace_back([&, raw = candidate.get()] {
+                ++ready;
+                while (ready < 3) {
+                }
+                std::string error;
+                started += raw->start(error) ? 1 : 0;
+            });
+        for (auto& starter : starters)
+            starter.join();
+        ASSERT_EQ(started, 1) << "round " << round;
+        ASSERT_TRUE(goodClientIsServed()) << "round " << round;
+        servers.clear();
+        ASSERT_FALSE(std::filesystem::exists(socketPath)) << "round " << round;
+    }
+}
+
+class BusyDaemonTest : public DaemonTest
+{
+protected:
+    static constexpr std::size_t kSlots = 4;
+    static constexpr auto kLimit = std::chrono::milliseconds(300);
+
+    void SetUp() override
+    {
+        DaemonTest::SetUp();
+        server.reset(); // the fixture's own, with the usual limits
+        server = std::make_unique<sim::DriverServer>(driver, socketPath, sim::ServerLimits{kSlots, kLimit, kLimit});
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+    }
+
+    // Reads what the daemon sends until it closes the connection; true when a
+    // refusal with `reason` came first.
+    bool refusedWith(int fd, RefusalReason reason)
+    {
+        timeval timeout{5, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        MessageAssembler assembler;
+        std::uint8_t buffer[512];
+        for (;;) {
+            Message message;
+            while (assembler.next(message) == MessageAssembler::Result::Message) {
+                Reader reader(message.payload);
+                std::uint32_t why = 0;
+                if (message.type == MessageType::Refused && reader.u32(why))
+                    return why == static_cast<std::uint32_t>(reason);
+            }
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                return false;
+            assembler.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+};
+
+TEST_F(BusyDaemonTest, AFullDaemonSaysItIsBusyAndSilentClientsLoseTheirSlot)
+{
+    std::vector<int> silent;
+    for (std::size_t i = 0; i < kSlots; ++i)
+        silent.push_back(connectRaw(socketPath));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    win32::DriverSocketClient latecomer(socketPath);
+    EXPECT_FALSE(latecomer.admin(AdminCommand::Status));
+    EXPECT_EQ(latecomer.reachability().state, win32::Reachability::State::Busy);
+    EXPECT_NE(latecomer.reachability().reason.find("serves 4 programs"), std::string::npos)
+        << latecomer.reachability().reason;
+
+    for (int fd : silent) {
+        EXPECT_TRUE(refusedWith(fd, RefusalReason::Unused));
+        ::close(fd);
+    }
+    EXPECT_TRUE(goodClientIsServed()) << "the silent clients' slots are free again";
+}
+
+TEST_F(BusyDaemonTest, AHalfSentMessageEndsItsConnectionButAnIdleProgramKeepsItsFiles)
+{
+    const int stalled = connectRaw(socketPath);
+    const Bytes header = encode({MessageType::Hello, 0, Writer().string("x").take()});
+    sendRaw(stalled, Bytes(header.begin(), header.begin() + 5));
+
+    HANDLE unit = openUnit();
+    ASSERT_NE(unit, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(refusedWith(stalled, RefusalReason::Stalled));
+    ::close(stalled);
+    std::this_thread::sleep_for(2 * kLimit);
+    EXPECT_TRUE(ioctl(unit, 0x80883004, avcRequest({0x00, 0x08, 0xB8}), 516).ok)
+        << "a program holding files may stay idle as long as it likes";
+    CloseHandle(unit);
+}
+
+TEST_F(BusyDaemonTest, AClientWhoseUnusedConnectionWasClosedConnectsAgain)
+{
+    EXPECT_EQ(client->interfacePaths(sim::kMixerInterfaceClass).size(), 1u);
+    std::this_thread::sleep_for(2 * kLimit);
+    EXPECT_EQ(client->interfacePaths(sim::kMixerInterfaceClass).size(), 1u);
+    EXPECT_EQ(client->reachability().state, win32::Reachability::State::Reached);
+}
+
+class FrozenDaemonTest : public testing::Test
+{
+protected:
+    ScopedRegistry registry;
+    std::string folder;
+    std::string socketPath;
+
+    void SetUp() override
+    {
+        std::string pattern = "/tmp/tessary-frozen-XXXXXX";
+        folder = ::mkdtemp(pattern.data());
+        socketPath = folder + "/driver.sock";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+};
+
+TEST_F(FrozenDaemonTest, ARequestGivenUpOnIsNeverCarriedOutLate)
+{
+    DaemonProcess daemon(TESSARY_SIMDRIVER_PATH, socketPath);
+    ASSERT_TRUE(daemon.answers());
+    const auto impatient = std::make_shared<win32::DriverSocketClient>(socketPath, std::chrono::milliseconds(300));
+    HANDLE unit = INVALID_HANDLE_VALUE;
+    {
+        win32::ScopedDriverBackend installed(impatient);
+        unit = CreateFileA(sim::unitInterfacePath(0, sim::kMixerInterfaceClass).c_str(), GENERIC_READ, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(unit, INVALID_HANDLE_VALUE);
+
+        daemon.freeze();
+        const Bytes frame = {0x00, 0x08, 0xB8, 0x81, 0x05, 0x10, 0x02, 0x01, 0x02, 0x02, 0xC0, 0x00};
+        EXPECT_EQ(ioctl(unit, 0x80883004, avcRequest(frame), 516).error, win32::kDriverTimeoutStatus);
+        EXPECT_EQ(impatient->reachability().state, win32::Reachability::State::Unanswered);
+        daemon.thaw();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // time to do it late, were it done
+        CloseHandle(unit);
+    }
+
+    win32::DriverSocketClient observer(socketPath);
+    const auto status = observer.admin(AdminCommand::Status, 1);
+    ASSERT_TRUE(status);
+    EXPECT_NE(status->text.find("\"volume\":{\"5\":[0,0,0]"), std::string::npos) << status->text;
+    EXPECT_EQ(observer.admin(AdminCommand::Log)->text.find("0x80883004"), std::string::npos);
 }

@@ -6,6 +6,13 @@
 //
 // All integers are little-endian; strings and byte blocks carry a u32 length.
 // Decoding never trusts a length: every read is checked against what arrived.
+//
+// The daemon opens every connection with Welcome, or with Refused and closes
+// it. It closes a connection that holds no files and stays unused, and one
+// that leaves a message half sent, after Refused too: it carries out nothing
+// the program sent after that. It carries out nothing either once the
+// program has hung up: a program that gave up waiting closes its connection,
+// and what it left unanswered is dropped, never done late.
 #pragma once
 
 #include <windows.h>
@@ -38,6 +45,14 @@ enum class MessageType : std::uint16_t {
     IoResult = 0x84,    // u32 error, u32 bytes returned, bytes output
     AdminResult = 0x85, // u32 error (0 = done), string text, u64 next log sequence
     Notify = 0x86,      // u32 event handle the program registered; request id 0
+    Welcome = 0x87,     // empty; request id 0: the first message on a connection
+    Refused = 0x88,     // u32 RefusalReason, string text; request id 0: the daemon closes the connection
+};
+
+enum class RefusalReason : std::uint32_t {
+    Busy = 1,    // the daemon serves as many programs as it takes
+    Unused = 2,  // the connection held no files and sent nothing for a while
+    Stalled = 3, // a message was left half sent
 };
 
 enum class AdminCommand : std::uint32_t {

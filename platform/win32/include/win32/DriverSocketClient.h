@@ -4,11 +4,18 @@
 // daemon's replies and its unsolicited notifications (which set the program's
 // registered events). With no daemon answering, the machine looks like one
 // without the driver: no interfaces, and opens fail with ERROR_FILE_NOT_FOUND.
+//
+// The socket's folder must be the user's own (win32/PrivateFolder.h), or the
+// client does not connect. A daemon that does not answer a request within
+// kReplyTimeout counts as gone: the client hangs up, which tells the daemon
+// to drop what it has not yet carried out, and the request fails with
+// 0xE0008003 ("Request timeout interval has expired.").
 #pragma once
 
 #include <win32/DriverBackend.h>
 #include <win32/DriverProtocol.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -21,6 +28,18 @@ namespace win32 {
 // Status of requests on files opened through a connection that has since been
 // lost (the driver went away): "Device not found."
 constexpr DWORD kDriverGoneStatus = 0xE0008001;
+// Status of a request the daemon did not answer in time; it was not carried out.
+constexpr DWORD kDriverTimeoutStatus = 0xE0008003;
+
+constexpr std::chrono::milliseconds kReplyTimeout{10000};
+
+// Whether the last attempt to reach the daemon did, and why not.
+struct Reachability
+{
+    enum class State { Reached, NotRunning, Busy, UnsafeFolder, Unanswered };
+    State state = State::Reached;
+    std::string reason; // for the user; empty when Reached
+};
 
 struct AdminReply {
     DWORD error = 0;
@@ -31,7 +50,7 @@ struct AdminReply {
 class DriverSocketClient : public DriverBackend {
 public:
     // An empty path means protocol::driverSocketPath(), looked up at each connect.
-    explicit DriverSocketClient(std::string socketPath = {});
+    explicit DriverSocketClient(std::string socketPath = {}, std::chrono::milliseconds replyTimeout = kReplyTimeout);
     ~DriverSocketClient() override;
     DriverSocketClient(const DriverSocketClient&) = delete;
     DriverSocketClient& operator=(const DriverSocketClient&) = delete;
@@ -48,10 +67,22 @@ public:
     // Whether a daemon answers at the socket path now.
     bool connected();
 
+    // What the last attempt to reach the daemon found.
+    Reachability reachability();
+
     class Connection;
 
 private:
+    enum class Outcome { Answered, Lost, TimedOut, Unreached };
+
     std::shared_ptr<Connection> connection();
+    // Sends a request on the current connection and waits for its first reply
+    // (into `reply`). Sent again once on a fresh connection when the daemon had
+    // closed the old one as unused before it read the request.
+    Outcome exchange(protocol::MessageType type, const std::vector<std::uint8_t>& payload, protocol::Message& reply,
+                     std::shared_ptr<Connection>* used = nullptr);
+    void noteOutcome(Outcome outcome);
+    std::string path() const;
 
     struct RemoteFile {
         std::weak_ptr<Connection> connection;
@@ -59,10 +90,12 @@ private:
     };
 
     const std::string socketPath;
+    const std::chrono::milliseconds replyTimeout;
     std::mutex mutex;
     std::shared_ptr<Connection> current;
     std::map<std::uint64_t, RemoteFile> files;
     std::uint64_t nextFileId = 1;
+    Reachability lastReach;
 };
 
 } // namespace win32
