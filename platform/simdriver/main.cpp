@@ -33,7 +33,7 @@ const char* const kUsage =
     "  fault api MAJOR.MINOR      report this driver API version\n"
     "  fault clear                end every injected fault\n"
     "The socket is $TESSARY_DRIVER_SOCKET, else $XDG_RUNTIME_DIR/tessary/driver.sock,\n"
-    "else /tmp/tessary-<uid>/driver.sock.\n";
+    "else /tmp/tessary-<uid>/driver.sock; its folder must be yours and writable by no one else.\n";
 
 static_assert(sim::SimDriver::kMaxUnits == 32, "the usage text names the limit");
 
@@ -96,15 +96,37 @@ int serve(const std::vector<std::string>& args)
     return 0;
 }
 
+// Why no reply came: no daemon, a busy one, a frozen one, or a folder that is
+// not safe to connect in.
+int reportUnreachable(win32::DriverSocketClient& client)
+{
+    using State = win32::Reachability::State;
+    const auto reach = client.reachability();
+    const std::string path = win32::protocol::driverSocketPath();
+    switch (reach.state) {
+    case State::Busy:
+        std::cerr << "tessary-simdriver: busy: " << reach.reason << "; try again later\n";
+        break;
+    case State::UnsafeFolder:
+        std::cerr << "tessary-simdriver: not connecting to " << path << ": " << reach.reason << "\n";
+        break;
+    case State::Unanswered:
+        std::cerr << "tessary-simdriver: the simulated driver at " << path << " does not answer (" << reach.reason
+                  << ")\n";
+        break;
+    default:
+        std::cerr << "tessary-simdriver: no simulated driver is running at " << path
+                  << " (start one with: tessary-simdriver serve)\n";
+    }
+    return 1;
+}
+
 int admin(AdminCommand command, std::uint32_t a = 0, std::uint32_t b = 0, bool quiet = false)
 {
     win32::DriverSocketClient client;
     const auto reply = client.admin(command, a, b);
-    if (!reply) {
-        std::cerr << "tessary-simdriver: no simulated driver is running at " << win32::protocol::driverSocketPath()
-                  << " (start one with: tessary-simdriver serve)\n";
-        return 1;
-    }
+    if (!reply)
+        return reportUnreachable(client);
     if (reply->error != 0) {
         std::cerr << "tessary-simdriver: " << reply->text << "\n";
         return 1;
@@ -124,9 +146,7 @@ int showLog(bool follow)
         if (!reply) {
             if (next != 0 && follow)
                 return 0; // the daemon stopped
-            std::cerr << "tessary-simdriver: no simulated driver is running at "
-                      << win32::protocol::driverSocketPath() << "\n";
-            return 1;
+            return reportUnreachable(client);
         }
         std::cout << reply->text << std::flush;
         const bool more = reply->nextSequence > next && !reply->text.empty();

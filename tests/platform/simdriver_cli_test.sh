@@ -37,4 +37,18 @@ kill -TERM "$pid"
 wait "$pid" || fail "daemon did not stop cleanly on SIGTERM"
 pid=
 [ ! -e "$TESSARY_DRIVER_SOCKET" ] || fail "socket left behind"
+# A folder others can write is neither served in nor connected to.
+mkdir -m 0777 "$work/open"
+chmod 0777 "$work/open"
+if TESSARY_DRIVER_SOCKET=$work/open/driver.sock "$daemon" serve 2>"$work/err"; then fail "served in an open folder"; fi
+grep -q "can be written by other users" "$work/err" || fail "no reason given for refusing the folder"
+if TESSARY_DRIVER_SOCKET=$work/open/driver.sock "$daemon" status 2>"$work/err"; then fail "status in an open folder"; fi
+grep -q "not connecting" "$work/err" || fail "the client did not say why it would not connect"
+
+# Whatever lies at the socket path and is not a socket stays there.
+mkdir -m 0700 "$work/kept"
+echo precious >"$work/kept/driver.sock"
+if TESSARY_DRIVER_SOCKET=$work/kept/driver.sock "$daemon" serve 2>"$work/err"; then fail "served over a file"; fi
+grep -q "not a socket" "$work/err" || fail "no reason given for refusing the file"
+[ "$(cat "$work/kept/driver.sock")" = precious ] || fail "the file at the socket path was touched"
 echo "simdriver command line: ok"
