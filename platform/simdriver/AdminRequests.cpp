@@ -1,5 +1,6 @@
 #include "AdminRequests.h"
 
+#include "AvcSubunit.h"
 #include "StatusReport.h"
 
 #include <win32/DriverProtocol.h>
@@ -90,6 +91,12 @@ win32::AdminReply answer(SimDriver& driver, std::uint32_t command, std::uint32_t
             return refused("version parts must be 0..255");
         driver.setApiVersion(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b));
         return ok("API version " + std::to_string(a) + "." + std::to_string(b));
+    case AdminCommand::AvcResponse:
+        if (a > 0xFF)
+            return refused("an AV/C response code is one byte");
+        driver.answerEveryCommandWith(static_cast<std::uint8_t>(a));
+        return ok(a == 0 ? std::string("the units answer AV/C commands normally")
+                         : "the units answer every AV/C command " + AvcSubunit::responseName(std::uint8_t(a)));
     case AdminCommand::ClearFaults:
         driver.clearFaults();
         return ok("faults cleared");

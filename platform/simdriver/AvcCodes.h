@@ -14,7 +14,10 @@ constexpr std::uint8_t kGeneralInquiry = 0x04;
 constexpr std::uint8_t kNotImplemented = 0x08;
 constexpr std::uint8_t kAccepted = 0x09;
 constexpr std::uint8_t kRejected = 0x0A;
+constexpr std::uint8_t kInTransition = 0x0B;
 constexpr std::uint8_t kImplementedStable = 0x0C;
+constexpr std::uint8_t kChanged = 0x0D;
+constexpr std::uint8_t kInterim = 0x0F;
 
 // addresses
 constexpr std::uint8_t kAudioSubunit0 = 0x08;

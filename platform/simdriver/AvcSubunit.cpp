@@ -3,6 +3,7 @@
 #include "AvcCodes.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace sim {
 
@@ -186,9 +187,36 @@ int AvcSubunit::highestPlug(int selectorBlock)
     }
 }
 
-std::vector<std::uint8_t> AvcSubunit::respond(const std::uint8_t* frame, std::size_t size, UnitState& state)
+std::string AvcSubunit::responseName(std::uint8_t code)
+{
+    switch (code) {
+    case avc::kNotImplemented:
+        return "NOT IMPLEMENTED";
+    case avc::kAccepted:
+        return "ACCEPTED";
+    case avc::kRejected:
+        return "REJECTED";
+    case avc::kInTransition:
+        return "IN TRANSITION";
+    case avc::kImplementedStable:
+        return "IMPLEMENTED/STABLE";
+    case avc::kChanged:
+        return "CHANGED";
+    case avc::kInterim:
+        return "INTERIM";
+    default:
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%02X", code);
+        return text;
+    }
+}
+
+std::vector<std::uint8_t> AvcSubunit::respond(const std::uint8_t* frame, std::size_t size, UnitState& state,
+                                              std::uint8_t forcedResponse)
 {
     Request request{frame, size, 0};
+    if (forcedResponse != 0)
+        return answer(request, forcedResponse);
     if (size < 3 || frame[0] > avc::kGeneralInquiry)
         return answer(request, avc::kRejected);
     request.ctype = frame[0];

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sim {
@@ -29,8 +30,13 @@ public:
 
     // The response to `frame`: response code, then the echoed frame (STATUS
     // answers carry the current value in place of the queried one). A CONTROL
-    // that is accepted changes `state`.
-    static std::vector<std::uint8_t> respond(const std::uint8_t* frame, std::size_t size, UnitState& state);
+    // that is accepted changes `state`. A non-zero `forcedResponse` answers
+    // every frame with that code and changes nothing.
+    static std::vector<std::uint8_t> respond(const std::uint8_t* frame, std::size_t size, UnitState& state,
+                                             std::uint8_t forcedResponse = 0);
+
+    // "ACCEPTED", "REJECTED", ... of an AV/C response code.
+    static std::string responseName(std::uint8_t code);
 
     // Highest plug a selector block accepts.
     static int highestPlug(int selectorBlock);

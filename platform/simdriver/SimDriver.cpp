@@ -155,6 +155,7 @@ struct SimDriver::State {
 
     std::map<DWORD, DWORD> failures;
     std::map<DWORD, std::chrono::milliseconds> delays;
+    std::uint8_t forcedResponse = 0;
 
     std::deque<LogEntry> log;
     std::size_t logBytes = 0;
@@ -268,7 +269,7 @@ win32::IoResult SimDriver::State::avcCommand(Unit& unit, const std::uint8_t* in,
         entry.frame.assign(in + kAvcFrameOffset, in + kAvcFrameOffset + length);
     if (readWord(in, 0) != kAvcRequestWord || length > AvcSubunit::kMaxFrame)
         return fail(status::kInvalidParameter);
-    const auto response = AvcSubunit::respond(in + kAvcFrameOffset, length, unit.avc);
+    const auto response = AvcSubunit::respond(in + kAvcFrameOffset, length, unit.avc, forcedResponse);
     std::memset(out, 0, outSize);
     writeWord(out, 0, static_cast<std::uint32_t>(response.size()));
     std::memcpy(out + 4, response.data(), response.size());
@@ -557,9 +558,22 @@ std::map<DWORD, std::chrono::milliseconds> SimDriver::asynchronousCodes() const
     return state->delays;
 }
 
+void SimDriver::answerEveryCommandWith(std::uint8_t responseCode)
+{
+    std::lock_guard<std::mutex> guard(state->mutex);
+    state->forcedResponse = responseCode;
+}
+
+std::uint8_t SimDriver::forcedResponse() const
+{
+    std::lock_guard<std::mutex> guard(state->mutex);
+    return state->forcedResponse;
+}
+
 void SimDriver::clearFaults()
 {
     std::lock_guard<std::mutex> guard(state->mutex);
+    state->forcedResponse = 0;
     state->failures.clear();
     state->delays.clear();
     state->nodeRecordFaults.clear();

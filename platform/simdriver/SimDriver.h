@@ -129,6 +129,10 @@ public:
     // hold more than kPendingByteBudget of output, further delayed requests
     // fail at once with 0xE0000110 ("Packet pool empty.") and change nothing.
     bool completeAsynchronously(DWORD code, std::chrono::milliseconds delay);
+    // Makes every unit answer each AV/C command with `responseCode` (the frame
+    // echoed, nothing changed), as a unit refusing everything would; 0 ends it.
+    void answerEveryCommandWith(std::uint8_t responseCode);
+    std::uint8_t forcedResponse() const; // 0 when the units answer normally
     void clearFaults();
 
     // What reached the driver: the latest kLogCapacity requests, fewer when

@@ -65,6 +65,8 @@ std::string faultsText(const SimDriver& driver)
     for (const auto& [code, delay] : driver.asynchronousCodes())
         text += " " + (code == 0 ? std::string("every request") : hex(code, 8)) + " completes after " +
                 std::to_string(delay.count()) + " ms;";
+    if (const std::uint8_t response = driver.forcedResponse(); response != 0)
+        text += " every AV/C command answered " + AvcSubunit::responseName(response) + ";";
     return text.empty() ? " none" : text;
 }
 
@@ -126,7 +128,7 @@ std::string statusJson(const SimDriver& driver)
         out << (first ? "" : ",") << "\"" << (code == 0 ? std::string("all") : hex(code, 8)) << "\":" << delay.count();
         first = false;
     }
-    out << "},\"units\":[";
+    out << "},\"avcResponse\":" << int(driver.forcedResponse()) << ",\"units\":[";
     for (unsigned i = 0; i < driver.unitCount(); ++i) {
         const UnitState unit = driver.unit(i);
         out << (i ? "," : "") << "{\"index\":" << i << ",\"nodeId\":" << unit.nodeId

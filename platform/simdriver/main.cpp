@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -31,6 +32,8 @@ const char* const kUsage =
     "  fault fail CODE STATUS     make request CODE fail with STATUS (STATUS 0 ends it)\n"
     "  fault async CODE|all MS    complete request CODE (or every request) after MS ms\n"
     "  fault api MAJOR.MINOR      report this driver API version\n"
+    "  fault answer RESPONSE      answer every AV/C command with RESPONSE: rejected,\n"
+    "                             not-implemented, interim, a code, or normal\n"
     "  fault clear                end every injected fault\n"
     "The socket is $TESSARY_DRIVER_SOCKET, else $XDG_RUNTIME_DIR/tessary/driver.sock,\n"
     "else /tmp/tessary-<uid>/driver.sock; its folder must be yours and writable by no one else.\n";
@@ -175,6 +178,15 @@ int fault(const std::vector<std::string>& args)
         if (!code || !delay)
             return usage();
         return admin(AdminCommand::AsyncCode, *code, *delay);
+    }
+    if (args.size() == 2 && args[0] == "answer") {
+        static const std::map<std::string, std::uint32_t> named = {
+            {"normal", 0}, {"not-implemented", 0x08}, {"rejected", 0x0A}, {"interim", 0x0F}};
+        const auto name = named.find(args[1]);
+        const auto code = name != named.end() ? std::optional<std::uint32_t>(name->second) : number(args[1]);
+        if (!code || *code > 0xFF)
+            return usage();
+        return admin(AdminCommand::AvcResponse, *code);
     }
     if (args.size() == 2 && args[0] == "api") {
         const auto dot = args[1].find('.');

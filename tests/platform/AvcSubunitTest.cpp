@@ -112,6 +112,19 @@ TEST_F(AvcTarget, FramesPaddedWithZerosToWholeQuadletsAreAccepted)
     EXPECT_EQ(driver->unit(0).selector.at(4), 3);
 }
 
+TEST_F(AvcTarget, AForcedResponseAnswersEveryCommandAndChangesNothing)
+{
+    driver->answerEveryCommandWith(0x0A);
+    const Bytes level = volume(0x00, 5, 1, 0xC000);
+    EXPECT_EQ(avc(level), withCode(level, 0x0A));
+    EXPECT_EQ(driver->unit(0).volume.at(5)[1], 0);
+    driver->clearFaults();
+    EXPECT_EQ(avc(level), withCode(level, 0x09));
+    EXPECT_EQ(sim::AvcSubunit::responseName(0x08), "NOT IMPLEMENTED");
+    EXPECT_EQ(sim::AvcSubunit::responseName(0x0F), "INTERIM");
+    EXPECT_EQ(sim::AvcSubunit::responseName(0x42), "0x42");
+}
+
 TEST_F(AvcTarget, EmptyFrameGetsAOneByteRejection)
 {
     EXPECT_EQ(avc({}), Bytes({0x0A}));

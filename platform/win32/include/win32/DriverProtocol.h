@@ -65,6 +65,7 @@ enum class AdminCommand : std::uint32_t {
     AsyncCode = 7,  // a = request code (0 = every request), b = delay ms
     ApiVersion = 8, // a = major, b = minor
     ClearFaults = 9,
+    AvcResponse = 10, // a = response code every AV/C command gets (0 = answer normally)
 };
 
 struct Header {
