@@ -34,6 +34,15 @@ constexpr std::uint8_t kFeatureLrBalance = 0x03;
 // Control selector of a selector function block
 constexpr std::uint8_t kSelectorControl = 0x01;
 
+// Response codes (the first byte of a response frame)
+constexpr std::uint8_t kResponseNotImplemented = 0x08;
+constexpr std::uint8_t kResponseAccepted = 0x09;
+constexpr std::uint8_t kResponseRejected = 0x0A;
+constexpr std::uint8_t kResponseInTransition = 0x0B;
+constexpr std::uint8_t kResponseImplementedStable = 0x0C;
+constexpr std::uint8_t kResponseChanged = 0x0D;
+constexpr std::uint8_t kResponseInterim = 0x0F;
+
 // Feature control data: signed 16 bits in steps of 1/256 dB.
 constexpr std::uint8_t kFeatureDataLength = 0x02;
 constexpr std::uint16_t kMinusInfinity = 0x8000;

@@ -1,11 +1,17 @@
 #include "SimulatedDriver.h"
 
+#include "DaemonProcess.h"
+#include "RegistryTestSupport.h"
+
 #include "CtlCommand.h"
 #include "DriverSession.h"
 
 #include <array>
+#include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,18 +87,45 @@ TEST(TessaryctlArguments, UsageExplainsThatMuteOffSendsSilence)
     EXPECT_NE(std::string(ctlUsage()).find("silence"), std::string::npos);
 }
 
+TEST(TessaryctlArguments, ATimeLimitMayComeFirst)
+{
+    const CtlParseResult limited = parseCtlArguments({"--timeout", "3600", "route", "1"});
+    ASSERT_TRUE(limited.command) << limited.error;
+    EXPECT_EQ(limited.timeLimitSeconds, 3600);
+    EXPECT_EQ(parseCtlArguments({"route", "1"}).timeLimitSeconds, kCtlDefaultTimeLimitSeconds);
+    for (const char* line : {"--timeout", "--timeout 0 route 1", "--timeout 3601 route 1", "--timeout 5",
+                             "route 1 --timeout 5", "--timeout x route 1"})
+        EXPECT_FALSE(parseCtlArguments(words(line)).command) << line;
+}
+
+TEST(TessaryctlAnswers, OnlyAcceptedCountsAsDone)
+{
+    const std::pair<std::uint8_t, const char*> answers[] = {
+        {0x09, "ACCEPTED"},      {0x0A, "REJECTED"},           {0x08, "NOT IMPLEMENTED"}, {0x0F, "INTERIM"},
+        {0x0B, "IN TRANSITION"}, {0x0C, "IMPLEMENTED/STABLE"}, {0x0D, "CHANGED"},         {0x00, "response code 0x00"},
+    };
+    for (const auto& [code, name] : answers) {
+        AvcResponse response{};
+        response.frame[0] = code;
+        const CtlAnswer answer = ctlAnswer(response);
+        EXPECT_EQ(answer.accepted, code == 0x09) << name;
+        EXPECT_EQ(answer.response, name);
+    }
+}
+
 struct ProgramRun {
     int exitCode = -1;
     std::string errorOutput;
+    std::chrono::milliseconds took{0};
 };
 
-// Runs the tessaryctl binary with the driver socket pointing nowhere.
-ProgramRun runTessaryctl(const std::string& arguments)
+// Runs the tessaryctl binary against the driver socket at `socketPath`.
+ProgramRun runTessaryctl(const std::string& arguments, const std::string& socketPath)
 {
-    const std::string socket = "/tmp/tessaryctl-test-no-driver-" + std::to_string(getpid());
     const std::string command =
-        "TESSARY_DRIVER_SOCKET=" + socket + " " TESSARYCTL_PATH " " + arguments + " 2>&1 >/dev/null";
+        "TESSARY_DRIVER_SOCKET=" + socketPath + " " TESSARYCTL_PATH " " + arguments + " 2>&1 >/dev/null";
     ProgramRun run;
+    const auto started = std::chrono::steady_clock::now();
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return run;
@@ -101,23 +134,91 @@ ProgramRun runTessaryctl(const std::string& arguments)
         run.errorOutput += buffer.data();
     const int status = pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     return run;
 }
 
-TEST(TessaryctlProgram, WithoutDriverFailsWithAClearMessage)
+class TessaryctlProgram : public ::testing::Test
 {
-    const ProgramRun run = runTessaryctl("volume 0 1 255");
+protected:
+    testing_support::ScopedRegistry registry;
+    std::string folder;
+    std::string socketPath;
+
+    void SetUp() override
+    {
+        std::string pattern = "/tmp/tessaryctl-test-XXXXXX";
+        folder = ::mkdtemp(pattern.data());
+        socketPath = folder + "/driver.sock";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    ProgramRun run(const std::string& arguments) { return runTessaryctl(arguments, socketPath); }
+};
+
+TEST_F(TessaryctlProgram, WithoutDriverFailsWithAClearMessage)
+{
+    const ProgramRun run = this->run("volume 0 1 255");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.errorOutput.find("tessaryctl: No such device instance."), std::string::npos) << run.errorOutput;
     EXPECT_NE(run.errorOutput.find("tessary-simdriver serve"), std::string::npos) << run.errorOutput;
 }
 
-TEST(TessaryctlProgram, BadArgumentsGiveUsageAndSendNothing)
+TEST_F(TessaryctlProgram, BadArgumentsGiveUsageAndSendNothing)
 {
-    const ProgramRun run = runTessaryctl("volume 0 1 300");
+    const ProgramRun run = this->run("volume 0 1 300");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.errorOutput.find("usage: tessaryctl"), std::string::npos) << run.errorOutput;
     EXPECT_EQ(run.errorOutput.find("No such device"), std::string::npos) << run.errorOutput;
+}
+
+TEST_F(TessaryctlProgram, AFolderOthersCanWriteIsNotConnectedTo)
+{
+    ::chmod(folder.c_str(), 0777);
+    const ProgramRun run = this->run("volume 0 1 255");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errorOutput.find("not connecting to the driver: " + folder + " can be written by other users"),
+              std::string::npos)
+        << run.errorOutput;
+}
+
+TEST_F(TessaryctlProgram, TheUnitsAnswerDecidesTheExitStatus)
+{
+    testing_support::DaemonProcess daemon(TESSARY_SIMDRIVER_PATH, socketPath);
+    ASSERT_TRUE(daemon.answers());
+    win32::DriverSocketClient admin(socketPath);
+    EXPECT_EQ(run("output 5 on").exitCode, 0);
+
+    const std::pair<std::uint32_t, const char*> refusals[] = {{0x0A, "REJECTED"}, {0x08, "NOT IMPLEMENTED"}};
+    for (const auto& [code, name] : refusals) {
+        ASSERT_TRUE(admin.admin(win32::protocol::AdminCommand::AvcResponse, code));
+        const ProgramRun run = this->run("headphone 4");
+        EXPECT_EQ(run.exitCode, 3) << name;
+        EXPECT_NE(run.errorOutput.find(std::string("the unit answered ") + name), std::string::npos) << run.errorOutput;
+    }
+}
+
+TEST_F(TessaryctlProgram, EndsWithinItsTimeLimitWhateverTheDriverDoes)
+{
+    testing_support::DaemonProcess daemon(TESSARY_SIMDRIVER_PATH, socketPath);
+    ASSERT_TRUE(daemon.answers());
+    win32::DriverSocketClient admin(socketPath);
+    ASSERT_TRUE(admin.admin(win32::protocol::AdminCommand::AsyncCode, 0, 600000)); // completes in ten minutes
+    ProgramRun run = this->run("--timeout 1 route 2");
+    EXPECT_EQ(run.exitCode, 4) << "a pending request";
+    EXPECT_NE(run.errorOutput.find("no answer from the driver within 1 s"), std::string::npos) << run.errorOutput;
+    EXPECT_LT(run.took, std::chrono::seconds(5));
+
+    ASSERT_TRUE(admin.admin(win32::protocol::AdminCommand::ClearFaults));
+    daemon.freeze();
+    run = this->run("--timeout 1 route 3");
+    EXPECT_EQ(run.exitCode, 4) << "a frozen daemon";
+    EXPECT_LT(run.took, std::chrono::seconds(5));
+    daemon.thaw();
+    const auto status = admin.admin(win32::protocol::AdminCommand::Status, 1);
+    ASSERT_TRUE(status);
+    // Route 2 was taken before its completion stalled; route 3 never was, and is dropped.
+    EXPECT_NE(status->text.find("\"6\":2}"), std::string::npos) << status->text;
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "AvcCodes.h"
 #include "MixerFrames.h"
 
+#include <cstdio>
+
 namespace {
 
 struct IntRange {
@@ -16,11 +18,13 @@ constexpr IntRange kByteRange = {0, 255};
 constexpr IntRange kMuteRange = {0, mixer::kMuteIndexCount - 1};
 constexpr IntRange kRouteRange = {0, 3};
 constexpr IntRange kHeadphoneRange = {0, 4};
-constexpr std::size_t kMaxDigits = 3;
+
+constexpr IntRange kTimeLimitRange = {1, 3600};
 
 const char* const kUsage =
-    "usage: tessaryctl COMMAND ARGUMENTS\n"
-    "Sends one mixer command to the first Tessary unit.\n"
+    "usage: tessaryctl [--timeout SECONDS] COMMAND ARGUMENTS\n"
+    "Sends one mixer command to the first Tessary unit and waits at most SECONDS\n"
+    "(1..3600, default 15) for the answer.\n"
     "\n"
     "  volume CHANNEL AUDIO LEVEL      channel 0..4, audio channel 0..2, level 0..255 (255 full, 0 silence)\n"
     "  balance CHANNEL AUDIO POSITION  channel 0..4, audio channel 0..2, position 0..255 (127 centre)\n"
@@ -34,8 +38,10 @@ const char* const kUsage =
     "Each run stands alone: tessaryctl keeps no levels, so 'mute INDEX off'\n"
     "cannot restore the channel's earlier level and sets it to silence\n"
     "(send 'volume' afterwards to set a level).\n"
-    "Exit status: 0 when the driver accepted the command, 1 when it failed,\n"
-    "2 for invalid arguments.\n";
+    "Exit status: 0 the unit accepted the command; 1 the driver request failed\n"
+    "(no driver, no unit, driver busy); 2 invalid arguments; 3 the unit answered\n"
+    "without accepting (REJECTED, NOT IMPLEMENTED, ...); 4 no answer in time (a\n"
+    "request the driver had not yet taken is dropped, never carried out later).\n";
 
 struct Parser {
     const std::vector<std::string>& words;
@@ -52,7 +58,8 @@ struct Parser {
     bool number(std::size_t index, const char* name, IntRange range, int& value)
     {
         const std::string& word = words[index];
-        bool digitsOnly = !word.empty() && word.size() <= kMaxDigits;
+        // No more digits than the largest value has: no overflow, no padded "0255".
+        bool digitsOnly = !word.empty() && word.size() <= std::to_string(range.high).size();
         for (char c : word)
             digitsOnly = digitsOnly && c >= '0' && c <= '9';
         if (digitsOnly)
@@ -133,7 +140,20 @@ CtlParseResult parseCtlArguments(const std::vector<std::string>& arguments)
         result.helpRequested = true;
         return result;
     }
-    Parser parser{arguments, {}};
+    std::vector<std::string> words = arguments;
+    if (words[0] == "--timeout") {
+        Parser option{words, {}};
+        if (words.size() < 2 || !option.number(1, "SECONDS", kTimeLimitRange, result.timeLimitSeconds)) {
+            result.error = words.size() < 2 ? "'--timeout' takes a number of seconds" : option.error;
+            return result;
+        }
+        words.erase(words.begin(), words.begin() + 2);
+        if (words.empty()) {
+            result.error = "no command given";
+            return result;
+        }
+    }
+    Parser parser{words, {}};
     CtlCommand command;
     if (parseCommand(parser, command))
         result.command = command;
@@ -165,4 +185,39 @@ AvcFrame ctlFrame(const CtlCommand& command)
         return mixer::selectorFrame(mixer::kHeadphoneSelector, command.value);
     }
     return AvcFrame();
+}
+
+CtlAnswer ctlAnswer(const AvcResponse& response)
+{
+    const std::uint8_t code = response.frame[0];
+    CtlAnswer answer;
+    answer.accepted = code == avc::kResponseAccepted;
+    switch (code) {
+    case avc::kResponseNotImplemented:
+        answer.response = "NOT IMPLEMENTED";
+        break;
+    case avc::kResponseAccepted:
+        answer.response = "ACCEPTED";
+        break;
+    case avc::kResponseRejected:
+        answer.response = "REJECTED";
+        break;
+    case avc::kResponseInTransition:
+        answer.response = "IN TRANSITION";
+        break;
+    case avc::kResponseImplementedStable:
+        answer.response = "IMPLEMENTED/STABLE";
+        break;
+    case avc::kResponseChanged:
+        answer.response = "CHANGED";
+        break;
+    case avc::kResponseInterim:
+        answer.response = "INTERIM";
+        break;
+    default:
+        char text[32];
+        std::snprintf(text, sizeof text, "response code 0x%02X", code);
+        answer.response = text;
+    }
+    return answer;
 }
