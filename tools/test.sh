@@ -2,7 +2,10 @@
 # Sets up what is missing, builds and runs every test.
 #   tools/test.sh              release build in build/release
 #   tools/test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build/sanitize
+#   tools/test.sh --tsan       ThreadSanitizer build of the device layer, the Windows stand-ins and
+#                              the simulated driver with their tests, in build/tsan
 # Tests that open windows need an X display; without one they run under Xvfb.
+# The daemon soak test (label soak, a minute) runs in the release build only.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -14,7 +17,13 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
   export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/tools/lsan.supp}
+elif [ "${1:-}" = "--tsan" ]; then
+  build="$here/build/tsan"
+  cmake_args+=(-DTESSARY_TSAN=ON -DTESSARY_BUILD_BENCH=OFF)
+  export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1}
 fi
+ctest_filter=()
+[ "$build" = "$here/build/release" ] || ctest_filter=(-LE soak)
 
 # Tests keep to their own registry hives and never reach a simulated driver the
 # user may have running.
@@ -25,7 +34,7 @@ export TESSARY_DRIVER_SOCKET="$scratch/no-driver.sock"
 
 "$here/tools/setup.sh" "$build" ${cmake_args[@]+"${cmake_args[@]}"}
 
-ctest_command=(ctest --test-dir "$build" --output-on-failure -j2 --timeout 300)
+ctest_command=(ctest --test-dir "$build" --output-on-failure -j2 --timeout 300 ${ctest_filter[@]+"${ctest_filter[@]}"})
 if [ -z "${DISPLAY:-}" ]; then
   xvfb-run -a -s "-screen 0 1280x1024x24" "${ctest_command[@]}"
 else
