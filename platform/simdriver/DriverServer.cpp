@@ -11,6 +11,7 @@
 #include <set>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <sys/file.h>
 
@@ -433,14 +434,26 @@ void DriverServer::stop()
 
 void DriverServer::reapFinishedClients()
 {
-    std::lock_guard<std::mutex> guard(clientsMutex);
-    for (auto it = clients.begin(); it != clients.end();) {
-        if ((*it)->finished()) {
-            (*it)->join();
-            it = clients.erase(it);
-        } else {
-            ++it;
+    bool reaped = false;
+    {
+        std::lock_guard<std::mutex> guard(clientsMutex);
+        for (auto it = clients.begin(); it != clients.end();) {
+            if ((*it)->finished()) {
+                (*it)->join();
+                it = clients.erase(it);
+                reaped = true;
+            } else {
+                ++it;
+            }
         }
+    }
+    // Each client thread allocates from an arena of its own, and the C library
+    // keeps what they freed: hand it back once the clients have gone, so the
+    // daemon's memory comes back down after a burst of programs.
+    const auto now = std::chrono::steady_clock::now();
+    if (reaped && now >= nextTrim) {
+        ::malloc_trim(0);
+        nextTrim = now + std::chrono::seconds(1);
     }
 }
 

@@ -74,6 +74,7 @@ private:
     std::thread acceptor;
     std::mutex clientsMutex;
     std::list<std::shared_ptr<Client>> clients;
+    std::chrono::steady_clock::time_point nextTrim; // of the memory freed by clients gone
     bool running = false;
 };
 
