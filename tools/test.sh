@@ -40,5 +40,8 @@ else
 fi
 # The soak test alone, with its figures shown.
 if [ "$build" = "$here/build/release" ]; then
-  ctest --test-dir "$build" -L soak -V --timeout 300 | grep -E "^[0-9]+: |tests passed|tests failed"
+  soak_status=0
+  ctest --test-dir "$build" -L soak -V --timeout 300 >"$scratch/soak.log" 2>&1 || soak_status=$?
+  sed -n 's/^[0-9]*: //p' "$scratch/soak.log" | grep -vE "^(Test command|Working Directory|Test timeout)" || true
+  exit "$soak_status"
 fi
