@@ -98,21 +98,6 @@ TEST(TessaryctlArguments, ATimeLimitMayComeFirst)
         EXPECT_FALSE(parseCtlArguments(words(line)).command) << line;
 }
 
-TEST(TessaryctlAnswers, OnlyAcceptedCountsAsDone)
-{
-    const std::pair<std::uint8_t, const char*> answers[] = {
-        {0x09, "ACCEPTED"},      {0x0A, "REJECTED"},           {0x08, "NOT IMPLEMENTED"}, {0x0F, "INTERIM"},
-        {0x0B, "IN TRANSITION"}, {0x0C, "IMPLEMENTED/STABLE"}, {0x0D, "CHANGED"},         {0x00, "response code 0x00"},
-    };
-    for (const auto& [code, name] : answers) {
-        AvcResponse response{};
-        response.frame[0] = code;
-        const CtlAnswer answer = ctlAnswer(response);
-        EXPECT_EQ(answer.accepted, code == 0x09) << name;
-        EXPECT_EQ(answer.response, name);
-    }
-}
-
 struct ProgramRun {
     int exitCode = -1;
     std::string errorOutput;
