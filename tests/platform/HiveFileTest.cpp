@@ -122,7 +122,7 @@ ChildRun runInChild(unsigned seconds, const std::function<std::string()>& work)
     if (child == 0) {
         ::dup2(errors[1], STDERR_FILENO);
         ::alarm(seconds);
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) // both reserve far more address space
         const rlimit memory{2UL << 30, 2UL << 30};
         ::setrlimit(RLIMIT_AS, &memory);
 #endif
