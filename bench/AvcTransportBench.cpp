@@ -25,7 +25,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr double kSocketBudgetMicroseconds = 50.0;
 
-struct Figures {
+struct Figures
+{
     double median = 0;
     double p90 = 0;
     int failures = 0;
@@ -47,9 +48,9 @@ std::vector<std::uint8_t> volumeRequest(std::uint8_t level)
 Figures measure(int requests)
 {
     Figures figures;
-    HANDLE unit = CreateFileA(sim::unitInterfacePath(0, sim::kMixerInterfaceClass).c_str(),
-                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE unit =
+        CreateFileA(sim::unitInterfacePath(0, sim::kMixerInterfaceClass).c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (unit == INVALID_HANDLE_VALUE) {
         figures.failures = requests;
         return figures;
@@ -122,8 +123,7 @@ int main(int argc, char** argv)
     std::printf("AV/C request 0x80883004, %d requests each\n", requests);
     std::printf("%-14s %12s %12s %9s\n", "transport", "median us", "p90 us", "failures");
     std::printf("%-14s %12.2f %12.2f %9d\n", "in-process", inProcess.median, inProcess.p90, inProcess.failures);
-    std::printf("%-14s %12.2f %12.2f %9d\n", "socket", throughSocket.median, throughSocket.p90,
-                throughSocket.failures);
+    std::printf("%-14s %12.2f %12.2f %9d\n", "socket", throughSocket.median, throughSocket.p90, throughSocket.failures);
     std::printf("socket / in-process median: %.1fx\n", throughSocket.median / std::max(inProcess.median, 1e-3));
     const bool withinBudget = throughSocket.median < kSocketBudgetMicroseconds;
     std::printf("socket median %s the %.0f us budget\n", withinBudget ? "within" : "OVER", kSocketBudgetMicroseconds);

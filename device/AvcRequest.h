@@ -10,7 +10,8 @@ constexpr std::size_t kAvcFrameCapacity = 512;
 constexpr std::uint32_t kAvcRequestWord = 2000;
 
 // An AV/C command frame as it is built, byte by byte.
-class AvcFrame {
+class AvcFrame
+{
 public:
     AvcFrame& add(std::uint8_t byte);
     AvcFrame& add16(std::uint16_t value); // big-endian, as AV/C carries it
@@ -26,14 +27,16 @@ private:
 };
 
 // Input buffer of an AV/C request (520 bytes, little-endian words).
-struct AvcRequest {
+struct AvcRequest
+{
     std::uint32_t requestWord;
     std::uint32_t frameLength; // frame bytes only
     std::uint8_t frame[kAvcFrameCapacity];
 };
 
 // Output buffer of an AV/C request (516 bytes). Neither field is examined.
-struct AvcResponse {
+struct AvcResponse
+{
     std::uint32_t driverWord;
     std::uint8_t frame[kAvcFrameCapacity];
 };

@@ -25,8 +25,8 @@ StatusCode ControlDevice::openHandle()
     } catch (const std::bad_alloc&) {
         return profile.checksApiVersion ? status::kOutOfMemory : status::kOperationFailed;
     }
-    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         handle = nullptr;
         return profile.checksApiVersion ? GetLastError() : status::kOperationFailed;

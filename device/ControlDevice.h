@@ -29,7 +29,8 @@ constexpr DWORD kApplyStep2Request = 0x80882A00;
 // One node record, kept opaque; its size is the profile's.
 using NodeRecord = std::vector<std::uint8_t>;
 
-class ControlDevice {
+class ControlDevice
+{
 public:
     explicit ControlDevice(const InterfaceProfile& profile = programProfile());
     virtual ~ControlDevice();

@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
-class CriticalSectionLock {
+class CriticalSectionLock
+{
 public:
-    explicit CriticalSectionLock(CRITICAL_SECTION& section, bool engaged = true)
-        : section(section), engaged(engaged)
+    explicit CriticalSectionLock(CRITICAL_SECTION& section, bool engaged = true) : section(section), engaged(engaged)
     {
         if (engaged)
             EnterCriticalSection(&section);

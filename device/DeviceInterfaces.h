@@ -8,7 +8,8 @@
 HDEVINFO findInterfaces(const GUID& interfaceClass);
 
 // Releases a set from findInterfaces when it is no longer needed.
-class DeviceInterfaceSet {
+class DeviceInterfaceSet
+{
 public:
     explicit DeviceInterfaceSet(HDEVINFO set) : set(set) {}
     ~DeviceInterfaceSet();

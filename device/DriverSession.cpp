@@ -88,9 +88,9 @@ StatusCode DriverSession::open(DWORD memberIndex, HDEVINFO set, const GUID* inte
     if (const StatusCode found = lookUpInterface(memberIndex, set, interfaceClass); found != status::kSuccess)
         return found;
 
-    HANDLE opened = CreateFileA(interfaceDetail->DevicePath, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                                nullptr);
+    HANDLE opened =
+        CreateFileA(interfaceDetail->DevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return status::kDeviceNotFound;
     device = opened;

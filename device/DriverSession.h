@@ -15,7 +15,8 @@ constexpr DWORD kAvcCommandRequest = 0x80883004;
 constexpr DWORD kApiVersionRequest = 0x80882804;
 
 // Output of the API version request: byte 0 major, byte 1 minor.
-struct ApiVersionBlock {
+struct ApiVersionBlock
+{
     std::uint8_t bytes[12];
 };
 static_assert(sizeof(ApiVersionBlock) == 12, "driver buffer layout");
@@ -26,8 +27,7 @@ bool isSupportedApiVersion(const ApiVersionBlock& version);
 // Asks the driver for its API version through a freshly opened `device` (a
 // session or the control path) and closes the device again unless the
 // request succeeds and the version is supported.
-template <typename Device>
-StatusCode keepOpenIfApiVersionSupported(Device& device)
+template <typename Device> StatusCode keepOpenIfApiVersionSupported(Device& device)
 {
     ApiVersionBlock version;
     if (const StatusCode result = device.getApiVersion(version); result != status::kSuccess) {
@@ -41,7 +41,8 @@ StatusCode keepOpenIfApiVersionSupported(Device& device)
     return status::kSuccess;
 }
 
-class DriverSession {
+class DriverSession
+{
 public:
     explicit DriverSession(const InterfaceProfile& profile = programProfile());
     virtual ~DriverSession();

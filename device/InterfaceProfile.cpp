@@ -34,8 +34,14 @@ const InterfaceProfile kSettingsProfile = {
 
 } // namespace
 
-const InterfaceProfile& mixerProfile() { return kMixerProfile; }
-const InterfaceProfile& settingsProfile() { return kSettingsProfile; }
+const InterfaceProfile& mixerProfile()
+{
+    return kMixerProfile;
+}
+const InterfaceProfile& settingsProfile()
+{
+    return kSettingsProfile;
+}
 
 const InterfaceProfile& programProfile()
 {

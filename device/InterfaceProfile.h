@@ -10,7 +10,8 @@
 
 #include <string>
 
-struct InterfaceProfile {
+struct InterfaceProfile
+{
     const char* programName;
     GUID interfaceClass;
     // The mixer opens a literal control path; the settings program formats
@@ -20,9 +21,9 @@ struct InterfaceProfile {
     DWORD nodeDirectoryRequest;
     DWORD nodeRecordRequest;
     DWORD nodeRecordSize;
-    bool checksApiVersion;      // on opening a session and the control path
-    bool locksControlPath;      // every control operation runs under the object's lock
-    StatusCode controlNotOpen;  // status of a control request without handle
+    bool checksApiVersion;          // on opening a session and the control path
+    bool locksControlPath;          // every control operation runs under the object's lock
+    StatusCode controlNotOpen;      // status of a control request without handle
     bool reportsNodeRecordFailures; // readNodes returns the first failed record's status
 };
 

@@ -11,7 +11,8 @@ class AvcFrame;
 class ControlDevice;
 class DriverSession;
 
-class MixerCommands {
+class MixerCommands
+{
 public:
     // Opens the control path, reads the node directory, opens the session on the
     // first Tessary and sends balance 128 to the six input channels.

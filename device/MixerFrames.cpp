@@ -76,10 +76,7 @@ std::uint16_t balanceValue(int position)
 AvcFrame featureFrame(int functionBlockId, int audioChannel, std::uint8_t controlSelector, std::uint16_t value)
 {
     AvcFrame frame = functionBlockHeader(avc::kFunctionBlockFeature, functionBlockId);
-    frame.add(static_cast<std::uint8_t>(audioChannel))
-        .add(controlSelector)
-        .add(avc::kFeatureDataLength)
-        .add16(value);
+    frame.add(static_cast<std::uint8_t>(audioChannel)).add(controlSelector).add(avc::kFeatureDataLength).add16(value);
     return frame;
 }
 

@@ -9,9 +9,9 @@
 
 namespace mixer {
 
-constexpr int kChannelIndexCount = 5;     // 0..2 input pairs, 3 main output, 4 software playback
-constexpr int kAudioChannelCount = 3;     // 0 master, 1 and 2 the block's two channels
-constexpr int kMuteIndexCount = 7;        // Mic 1, Mic 2, Line 3, Line 4, Spdif L, Spdif R, Software
+constexpr int kChannelIndexCount = 5; // 0..2 input pairs, 3 main output, 4 software playback
+constexpr int kAudioChannelCount = 3; // 0 master, 1 and 2 the block's two channels
+constexpr int kMuteIndexCount = 7;    // Mic 1, Mic 2, Line 3, Line 4, Spdif L, Spdif R, Software
 constexpr int kLevelSlotCount = 10;
 constexpr int kFirstFeatureBlock = 5;
 
@@ -41,7 +41,8 @@ int featureBlockId(int channelIndex);
 int levelSlot(int channelIndex, int audioChannel);
 
 // Where a mute switch acts: its level slot and the volume control it silences.
-struct MuteTarget {
+struct MuteTarget
+{
     int slot;
     int functionBlockId;
     int audioChannel;

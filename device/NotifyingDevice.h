@@ -5,7 +5,8 @@
 
 #include "ControlDevice.h"
 
-class NotifyingDevice : public ControlDevice {
+class NotifyingDevice : public ControlDevice
+{
 public:
     explicit NotifyingDevice(const InterfaceProfile& profile = programProfile());
     // Signals the quit event and waits for the thread before anything it uses goes away.

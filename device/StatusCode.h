@@ -37,5 +37,8 @@ constexpr StatusCode kAllocationFailed = 0xE0008020;
 // Statuses at or above this value are the layer's or the driver's own.
 constexpr StatusCode kOwnStatusBase = 0xE0000000;
 
-inline bool isOwnStatus(StatusCode code) { return code >= kOwnStatusBase; }
+inline bool isOwnStatus(StatusCode code)
+{
+    return code >= kOwnStatusBase;
+}
 } // namespace status

@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <string>
 
-struct StatusTextEntry {
+struct StatusTextEntry
+{
     StatusCode code;
     const char* text; // code-page text
 };

@@ -19,8 +19,7 @@ void AlertMessageBoxes::inform(const std::string& text, std::function<void()> di
     show(juce::MessageBoxIconType::NoIcon, text, std::move(dismissed));
 }
 
-void AlertMessageBoxes::show(juce::MessageBoxIconType icon, const std::string& text,
-                             std::function<void()> dismissed)
+void AlertMessageBoxes::show(juce::MessageBoxIconType icon, const std::string& text, std::function<void()> dismissed)
 {
     const auto options = juce::MessageBoxOptions()
                              .withIconType(icon)

@@ -7,7 +7,8 @@
 
 namespace diag {
 
-class AlertMessageBoxes : public MessageBoxes {
+class AlertMessageBoxes : public MessageBoxes
+{
 public:
     explicit AlertMessageBoxes(juce::String title);
 

@@ -20,8 +20,7 @@ std::string valueText(HKEY key)
         return {};
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
         std::vector<BYTE> text(size);
-        if (size == 0 ||
-            RegQueryValueExA(key, kDepthValueName, nullptr, &type, text.data(), &size) != ERROR_SUCCESS)
+        if (size == 0 || RegQueryValueExA(key, kDepthValueName, nullptr, &type, text.data(), &size) != ERROR_SUCCESS)
             return {};
         text.resize(size);
         return std::string(text.begin(), std::find(text.begin(), text.end(), BYTE{0}));
@@ -31,8 +30,8 @@ std::string valueText(HKEY key)
         DWORD room = sizeof bytes;
         if (RegQueryValueExA(key, kDepthValueName, nullptr, &type, bytes, &room) != ERROR_SUCCESS)
             return {};
-        const std::uint32_t raw = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
-                                  (static_cast<std::uint32_t>(bytes[3]) << 24);
+        const std::uint32_t raw =
+            bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
         return std::to_string(static_cast<std::int32_t>(raw));
     }
     return {};

@@ -35,7 +35,8 @@ void DiagApplication::showWindow()
 
 void DiagApplication::showAbout()
 {
-    const auto program = juce::File::getSpecialLocation(juce::File::currentExecutableFile).getFileNameWithoutExtension();
+    const auto program =
+        juce::File::getSpecialLocation(juce::File::currentExecutableFile).getFileNameWithoutExtension();
     tool->showAbout(program.toStdString(), version());
 }
 

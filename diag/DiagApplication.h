@@ -13,7 +13,8 @@
 
 namespace diag {
 
-class DiagApplication : public juce::JUCEApplication {
+class DiagApplication : public juce::JUCEApplication
+{
 public:
     const juce::String getApplicationName() override;
     const juce::String getApplicationVersion() override;

@@ -90,9 +90,9 @@ void DiagLookAndFeel::drawToggleButton(juce::Graphics& g, juce::ToggleButton& bu
 {
     const float boxSize = 13.0f;
     const float top = (static_cast<float>(button.getHeight()) - boxSize) * 0.5f;
-    drawTickBox(g, button, 1.0f, top, boxSize, boxSize, button.getToggleState(), button.isEnabled(), highlighted,
-                down);
-    g.setColour(button.findColour(juce::ToggleButton::textColourId).withMultipliedAlpha(button.isEnabled() ? 1.0f : 0.5f));
+    drawTickBox(g, button, 1.0f, top, boxSize, boxSize, button.getToggleState(), button.isEnabled(), highlighted, down);
+    g.setColour(
+        button.findColour(juce::ToggleButton::textColourId).withMultipliedAlpha(button.isEnabled() ? 1.0f : 0.5f));
     g.setFont(dialogFont());
     g.drawText(button.getButtonText(), button.getLocalBounds().withTrimmedLeft(kOptionBoxWidth),
                juce::Justification::centredLeft, false);
@@ -103,8 +103,8 @@ void DiagLookAndFeel::drawToggleButton(juce::Graphics& g, juce::ToggleButton& bu
     }
 }
 
-void DiagLookAndFeel::drawTickBox(juce::Graphics& g, juce::Component&, float x, float y, float w, float h,
-                                  bool ticked, bool enabled, bool highlighted, bool down)
+void DiagLookAndFeel::drawTickBox(juce::Graphics& g, juce::Component&, float x, float y, float w, float h, bool ticked,
+                                  bool enabled, bool highlighted, bool down)
 {
     const juce::Rectangle<float> circle(x, y, w, h);
     g.setColour(down ? juce::Colour(0xffcce4f7) : juce::Colours::white);

@@ -6,7 +6,8 @@
 
 namespace diag {
 
-class DiagLookAndFeel : public juce::LookAndFeel_V4 {
+class DiagLookAndFeel : public juce::LookAndFeel_V4
+{
 public:
     DiagLookAndFeel();
 
@@ -20,8 +21,8 @@ public:
 
     void drawLabel(juce::Graphics&, juce::Label&) override;
     void drawToggleButton(juce::Graphics&, juce::ToggleButton&, bool highlighted, bool down) override;
-    void drawTickBox(juce::Graphics&, juce::Component&, float x, float y, float w, float h, bool ticked,
-                     bool enabled, bool highlighted, bool down) override;
+    void drawTickBox(juce::Graphics&, juce::Component&, float x, float y, float w, float h, bool ticked, bool enabled,
+                     bool highlighted, bool down) override;
     void drawButtonBackground(juce::Graphics&, juce::Button&, const juce::Colour& background, bool highlighted,
                               bool down) override;
     void drawAlertBox(juce::Graphics&, juce::AlertWindow&, const juce::Rectangle<int>& textArea,

@@ -12,7 +12,8 @@
 
 namespace diag {
 
-struct DepthChoice {
+struct DepthChoice
+{
     const char* caption;
     std::int32_t microseconds;
 };
@@ -28,7 +29,8 @@ extern const char* const kWriteRefused;
 // The choice showing `microseconds`; any depth not offered shows as the default.
 int choiceForDepth(std::int32_t microseconds);
 
-struct ProgramVersion {
+struct ProgramVersion
+{
     int major = 0;
     int minor = 0;
     int revision = 0;
@@ -37,7 +39,8 @@ struct ProgramVersion {
 // "<program>  Version 1.0.0", a blank line and the maker's two notice lines.
 std::string aboutText(const std::string& programName, ProgramVersion version);
 
-class DiagTool {
+class DiagTool
+{
 public:
     DiagTool(MessageBoxes& boxes, std::function<void()> endProgram);
 

@@ -5,8 +5,7 @@ namespace diag {
 const char* const DiagWindow::kCaption = " Ostrel Tessary Diagnostics";
 
 DiagWindow::DiagWindow(DiagTool& tool_, std::function<void()> onAbout)
-    : juce::DocumentWindow(kCaption, juce::Colour(0xfff0f0f0), juce::DocumentWindow::closeButton, false),
-      tool(tool_),
+    : juce::DocumentWindow(kCaption, juce::Colour(0xfff0f0f0), juce::DocumentWindow::closeButton, false), tool(tool_),
       content(tool_, std::move(onAbout))
 {
     setUsingNativeTitleBar(true);

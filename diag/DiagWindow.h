@@ -8,7 +8,8 @@
 
 namespace diag {
 
-class DiagWindow : public juce::DocumentWindow {
+class DiagWindow : public juce::DocumentWindow
+{
 public:
     static const char* const kCaption;
 

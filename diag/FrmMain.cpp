@@ -7,7 +7,8 @@ namespace {
 
 constexpr int kRadioGroup = 1;
 
-struct TwipsBounds {
+struct TwipsBounds
+{
     int left, top, width, height;
 };
 
@@ -100,8 +101,8 @@ void FrmMain::resized()
         auto& option = Option1[index];
         placeInFrame(option, place.left, place.top, place.width, place.height);
         // Wide enough for its caption: this font runs wider than the one the form was designed with.
-        const int needed = DiagLookAndFeel::kOptionBoxWidth +
-                           DiagLookAndFeel::dialogFont().getStringWidth(option.getButtonText()) + 6;
+        const int needed =
+            DiagLookAndFeel::kOptionBoxWidth + DiagLookAndFeel::dialogFont().getStringWidth(option.getButtonText()) + 6;
         option.setSize(juce::jmax(option.getWidth(), needed), option.getHeight());
     }
 

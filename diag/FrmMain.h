@@ -12,7 +12,8 @@
 
 namespace diag {
 
-class FrmMain : public juce::Component {
+class FrmMain : public juce::Component
+{
 public:
     static constexpr int kMenuBarHeight = 20;
     static constexpr int kClientWidthTwips = 4080;

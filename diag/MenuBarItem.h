@@ -7,7 +7,8 @@
 
 namespace diag {
 
-class MenuBarItem : public juce::Component {
+class MenuBarItem : public juce::Component
+{
 public:
     explicit MenuBarItem(const juce::String& caption);
 

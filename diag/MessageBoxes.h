@@ -7,7 +7,8 @@
 
 namespace diag {
 
-class MessageBoxes {
+class MessageBoxes
+{
 public:
     virtual ~MessageBoxes() = default;
 

@@ -7,12 +7,11 @@
 class CapFaderLookAndFeel : public MixerLookAndFeel
 {
 public:
-    explicit CapFaderLookAndFeel (juce::Image capImage);
+    explicit CapFaderLookAndFeel(juce::Image capImage);
 
     using MixerLookAndFeel::drawLinearSlider;
-    void drawLinearSlider (juce::Graphics&, int x, int y, int width, int height,
-                           float sliderPos, MixerSlider&) override;
-    SliderColours getSliderColours (const MixerSlider&) const override;
+    void drawLinearSlider(juce::Graphics&, int x, int y, int width, int height, float sliderPos, MixerSlider&) override;
+    SliderColours getSliderColours(const MixerSlider&) const override;
 
     const juce::Image& getCapImage() const noexcept { return cap; }
 
@@ -22,5 +21,5 @@ public:
 private:
     juce::Image cap;
 
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CapFaderLookAndFeel)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(CapFaderLookAndFeel)
 };

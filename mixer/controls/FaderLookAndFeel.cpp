@@ -2,7 +2,4 @@
 
 #include "Artwork.h"
 
-FaderLookAndFeel::FaderLookAndFeel()
-    : CapFaderLookAndFeel (Artwork::get ("fader_cap.png"))
-{
-}
+FaderLookAndFeel::FaderLookAndFeel() : CapFaderLookAndFeel(Artwork::get("fader_cap.png")) {}

@@ -9,5 +9,5 @@ public:
     FaderLookAndFeel();
 
 private:
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (FaderLookAndFeel)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(FaderLookAndFeel)
 };

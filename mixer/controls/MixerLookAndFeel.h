@@ -26,8 +26,8 @@ public:
     // component height and sliderPos the thumb's x. Vertical slider: x and
     // width are the track in negated y, y is the thumb's y, height the
     // component width and sliderPos 0.
-    virtual void drawLinearSlider (juce::Graphics& g, int x, int y, int width, int height,
-                                   float sliderPos, MixerSlider& slider) = 0;
+    virtual void drawLinearSlider(juce::Graphics& g, int x, int y, int width, int height, float sliderPos,
+                                  MixerSlider& slider) = 0;
 
-    virtual SliderColours getSliderColours (const MixerSlider& slider) const = 0;
+    virtual SliderColours getSliderColours(const MixerSlider& slider) const = 0;
 };

@@ -13,17 +13,17 @@ class MixerSlider : public juce::Component,
                     private juce::Label::Listener
 {
 public:
-    explicit MixerSlider (const juce::String& componentName);
+    explicit MixerSlider(const juce::String& componentName);
     ~MixerSlider() override;
 
     // No effect when all three equal the current ones. Otherwise the value is
     // constrained into the new range silently and the text rewritten.
-    void setRange (double newMinimum, double newMaximum, double newInterval);
+    void setRange(double newMinimum, double newMaximum, double newInterval);
 
     // Constrains, stores, repaints and notifies: synchronously (listeners run
     // before this returns) or through one posted, coalescing change message.
     // Nothing happens when the constrained value equals the current one.
-    void setValue (double newValue, bool sendUpdateMessage = true, bool sendMessageSynchronously = false);
+    void setValue(double newValue, bool sendUpdateMessage = true, bool sendMessageSynchronously = false);
     double getValue() const noexcept { return value; }
 
     double getMinimum() const noexcept { return minimum; }
@@ -31,18 +31,18 @@ public:
     double getInterval() const noexcept { return interval; }
     int getNumDecimalPlaces() const noexcept { return numDecimalPlaces; }
 
-    void setDoubleClickReturnValue (double newValue) noexcept { doubleClickReturnValue = newValue; }
+    void setDoubleClickReturnValue(double newValue) noexcept { doubleClickReturnValue = newValue; }
     double getDoubleClickReturnValue() const noexcept { return doubleClickReturnValue; }
 
     // Takes effect at the next paint or drag.
-    void setSkewFactor (double factor) noexcept { skewFactor = factor; }
+    void setSkewFactor(double factor) noexcept { skewFactor = factor; }
     double getSkewFactor() const noexcept { return skewFactor; }
 
-    void setVertical (bool shouldBeVertical);
+    void setVertical(bool shouldBeVertical);
     bool isVertical() const noexcept { return vertical; }
 
     // Share of the width given to the value box, clamped to 0..1; 0 hides it.
-    void setTextBoxProportion (float proportion);
+    void setTextBoxProportion(float proportion);
 
     // Track spans as laid out by resized(); the vertical ones are in negated y.
     int getHorizontalTrackStart() const noexcept { return horizontalTrackStart; }
@@ -59,40 +59,40 @@ public:
 
     virtual void startedDragging() {}
     virtual void stoppedDragging() {}
-    virtual double getValueFromText (const juce::String& text);
-    virtual juce::String getTextFromValue (double valueToShow);
+    virtual double getValueFromText(const juce::String& text);
+    virtual juce::String getTextFromValue(double valueToShow);
 
     // Shows the current value in the value box without notifying anyone.
     void updateText();
 
-    void mouseDown (const juce::MouseEvent&) override;
-    void mouseDrag (const juce::MouseEvent&) override;
-    void mouseUp (const juce::MouseEvent&) override;
-    void mouseDoubleClick (const juce::MouseEvent&) override;
-    void mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails&) override;
+    void mouseDown(const juce::MouseEvent&) override;
+    void mouseDrag(const juce::MouseEvent&) override;
+    void mouseUp(const juce::MouseEvent&) override;
+    void mouseDoubleClick(const juce::MouseEvent&) override;
+    void mouseWheelMove(const juce::MouseEvent&, const juce::MouseWheelDetails&) override;
     void lookAndFeelChanged() override;
-    void paint (juce::Graphics&) override;
+    void paint(juce::Graphics&) override;
     void resized() override;
 
     // Edits in the value box.
-    void textEditorReturnKeyPressed (juce::TextEditor&) override;
-    void textEditorEscapeKeyPressed (juce::TextEditor&) override;
-    void textEditorFocusLost (juce::TextEditor&) override;
+    void textEditorReturnKeyPressed(juce::TextEditor&) override;
+    void textEditorEscapeKeyPressed(juce::TextEditor&) override;
+    void textEditorFocusLost(juce::TextEditor&) override;
 
 private:
-    void labelTextChanged (juce::Label*) override;
-    void editorShown (juce::Label*, juce::TextEditor&) override;
+    void labelTextChanged(juce::Label*) override;
+    void editorShown(juce::Label*, juce::TextEditor&) override;
 
-    double constrainValue (double proposed) const;
+    double constrainValue(double proposed) const;
     double proportionOfRange() const;
-    int pointerPositionAlongTrack (const juce::MouseEvent&) const;
+    int pointerPositionAlongTrack(const juce::MouseEvent&) const;
     int trackStart() const noexcept { return vertical ? verticalTrackStart : horizontalTrackStart; }
     int trackLength() const noexcept { return vertical ? verticalTrackLength : horizontalTrackLength; }
-    double absoluteValueAt (int position) const;
-    double fineStepFrom (int position) const;
-    bool wantsFineMode (const juce::MouseEvent&) const;
+    double absoluteValueAt(int position) const;
+    double fineStepFrom(int position) const;
+    bool wantsFineMode(const juce::MouseEvent&) const;
     bool hasUsableRange() const noexcept { return maximum > minimum; }
-    void commitValueBox (juce::TextEditor&, bool commit, bool cancel);
+    void commitValueBox(juce::TextEditor&, bool commit, bool cancel);
     void rebuildValueBox();
     void layoutHorizontal();
     void layoutVertical();
@@ -114,5 +114,5 @@ private:
     bool dragging{false};
     std::unique_ptr<juce::Label> valueBox;
 
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MixerSlider)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MixerSlider)
 };

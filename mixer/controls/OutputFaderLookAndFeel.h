@@ -9,11 +9,11 @@ class OutputFaderLookAndFeel : public CapFaderLookAndFeel
 public:
     OutputFaderLookAndFeel();
 
-    void drawToggleButton (juce::Graphics&, juce::ToggleButton&,
-                           bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown) override;
+    void drawToggleButton(juce::Graphics&, juce::ToggleButton&, bool shouldDrawButtonAsHighlighted,
+                          bool shouldDrawButtonAsDown) override;
 
 private:
     juce::Image toggleOn, toggleOff, togglePressed;
 
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (OutputFaderLookAndFeel)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(OutputFaderLookAndFeel)
 };

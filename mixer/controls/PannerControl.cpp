@@ -11,20 +11,19 @@ constexpr int sliderExtraWidth = 5;
 
 } // namespace
 
-PannerControl::PannerControl()
-    : background (Artwork::get ("panner_background.png"))
+PannerControl::PannerControl() : background(Artwork::get("panner_background.png"))
 {
-    slider.setLookAndFeel (&look);
-    addAndMakeVisible (slider);
-    slider.setBounds (-sliderLeftOverhang, 0, getPreferredWidth() + sliderExtraWidth, getPreferredHeight());
-    slider.setTextBoxProportion (0.0f);
-    slider.setRange (0.0, 255.0, 1.0);
-    slider.setDoubleClickReturnValue (127.0);
+    slider.setLookAndFeel(&look);
+    addAndMakeVisible(slider);
+    slider.setBounds(-sliderLeftOverhang, 0, getPreferredWidth() + sliderExtraWidth, getPreferredHeight());
+    slider.setTextBoxProportion(0.0f);
+    slider.setRange(0.0, 255.0, 1.0);
+    slider.setDoubleClickReturnValue(127.0);
 }
 
 PannerControl::~PannerControl()
 {
-    slider.setLookAndFeel (nullptr);
+    slider.setLookAndFeel(nullptr);
 }
 
 int PannerControl::getPreferredWidth()
@@ -39,8 +38,8 @@ int PannerControl::getPreferredHeight()
     return backgroundHeight;
 }
 
-void PannerControl::paint (juce::Graphics& g)
+void PannerControl::paint(juce::Graphics& g)
 {
-    g.setOpacity (1.0f);
-    g.drawImageAt (background, 0, 0);
+    g.setOpacity(1.0f);
+    g.drawImageAt(background, 0, 0);
 }

@@ -4,16 +4,16 @@
 
 #include <cmath>
 
-inline int roundHalfToEven (double value)
+inline int roundHalfToEven(double value)
 {
-    const double floorValue = std::floor (value);
+    const double floorValue = std::floor(value);
     const double fraction = value - floorValue;
 
     if (fraction > 0.5)
-        return static_cast<int> (floorValue) + 1;
+        return static_cast<int>(floorValue) + 1;
     if (fraction < 0.5)
-        return static_cast<int> (floorValue);
+        return static_cast<int>(floorValue);
 
-    const auto lower = static_cast<int> (floorValue);
+    const auto lower = static_cast<int>(floorValue);
     return (lower % 2 == 0) ? lower : lower + 1;
 }

@@ -10,5 +10,5 @@ public:
     SelectorLookAndFeel();
 
 private:
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SelectorLookAndFeel)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SelectorLookAndFeel)
 };

@@ -18,8 +18,14 @@ constexpr std::size_t kMaxLogText = win32::protocol::kMaxPayload - 1024;
 // Room for any reply's text beside its other fields.
 constexpr std::size_t kMaxReplyText = win32::protocol::kMaxPayload - 64;
 
-win32::AdminReply ok(std::string text) { return win32::AdminReply{0, std::move(text), 0}; }
-win32::AdminReply refused(std::string text) { return win32::AdminReply{1, std::move(text), 0}; }
+win32::AdminReply ok(std::string text)
+{
+    return win32::AdminReply{0, std::move(text), 0};
+}
+win32::AdminReply refused(std::string text)
+{
+    return win32::AdminReply{1, std::move(text), 0};
+}
 
 std::string hex(DWORD value)
 {

@@ -11,7 +11,8 @@ namespace {
 
 using Frame = std::vector<std::uint8_t>;
 
-struct Request {
+struct Request
+{
     const std::uint8_t* bytes;
     std::size_t size;
     std::uint8_t ctype;
@@ -45,15 +46,21 @@ Frame answerWithValue(const Request& request, std::uint16_t value)
     return response;
 }
 
-bool isMixerBlock(int id) { return id >= AvcSubunit::kFirstMixerBlock && id <= AvcSubunit::kLastMixerBlock; }
-bool isBoostBlock(int id) { return id >= AvcSubunit::kFirstBoostBlock && id <= AvcSubunit::kLastBoostBlock; }
+bool isMixerBlock(int id)
+{
+    return id >= AvcSubunit::kFirstMixerBlock && id <= AvcSubunit::kLastMixerBlock;
+}
+bool isBoostBlock(int id)
+{
+    return id >= AvcSubunit::kFirstBoostBlock && id <= AvcSubunit::kLastBoostBlock;
+}
 
 bool volumeInRange(int block, std::uint16_t value)
 {
     const auto decibels256 = static_cast<std::int16_t>(value);
     if (isBoostBlock(block))
         return decibels256 >= 0 && decibels256 <= 0x0C00; // 0 to +12 dB
-    return decibels256 <= 0;                               // the mixer only attenuates
+    return decibels256 <= 0;                              // the mixer only attenuates
 }
 
 // Frame layout: ctype, address, 0xB8, type, id, attribute, selector length,

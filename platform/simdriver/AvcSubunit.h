@@ -12,7 +12,8 @@
 
 namespace sim {
 
-class AvcSubunit {
+class AvcSubunit
+{
 public:
     // Feature blocks 5..9 carry the mixer (volume and LR balance on audio
     // channels 0..2); 10 and 11 the input boosts (volume on channels 1 and 2).

@@ -36,8 +36,8 @@ std::optional<std::uint32_t> storedDepth(HKEY key)
 {
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key, kStreamBufferDepthValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        size == 0 || size > 64)
+    if (RegQueryValueExA(key, kStreamBufferDepthValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0 ||
+        size > 64)
         return std::nullopt;
     std::vector<BYTE> data(size);
     if (RegQueryValueExA(key, kStreamBufferDepthValue, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)

@@ -6,7 +6,7 @@
 
 namespace sim {
 
-extern const char* const kDriverSettingsKey;    // under HKEY_LOCAL_MACHINE
+extern const char* const kDriverSettingsKey; // under HKEY_LOCAL_MACHINE
 extern const char* const kStreamBufferDepthValue;
 
 constexpr std::uint32_t kDefaultStreamBufferDepth = 2000; // microseconds

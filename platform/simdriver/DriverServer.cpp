@@ -64,12 +64,16 @@ bool daemonAnswers(const std::string& socketPath)
 // and joins every client's thread before letting it go. A completion that
 // keeps a client alive past that must not take the driver with it, or the
 // driver would be destroyed on its own completion thread.
-class DriverServer::Client : public std::enable_shared_from_this<Client> {
+class DriverServer::Client : public std::enable_shared_from_this<Client>
+{
 public:
     Client(int fd, SimDriver& driver, const Limits& limits) : fd(fd), driver(driver), limits(limits) {}
     ~Client() { ::close(fd); }
 
-    void start() { thread = std::thread([self = shared_from_this()] { self->serve(); }); }
+    void start()
+    {
+        thread = std::thread([self = shared_from_this()] { self->serve(); });
+    }
     void disconnect() { ::shutdown(fd, SHUT_RDWR); }
     bool finished() const { return done; }
     void join()
@@ -273,8 +277,11 @@ private:
     {
         const std::size_t bytes = output ? std::min<std::size_t>(result.bytesReturned, output->size()) : 0;
         return send(MessageType::IoResult, requestId,
-                    Writer().u32(result.error).u32(static_cast<std::uint32_t>(bytes))
-                        .bytes(output ? output->data() : nullptr, bytes).take());
+                    Writer()
+                        .u32(result.error)
+                        .u32(static_cast<std::uint32_t>(bytes))
+                        .bytes(output ? output->data() : nullptr, bytes)
+                        .take());
     }
 
     bool send(MessageType type, std::uint32_t requestId, std::vector<std::uint8_t> payload)
@@ -302,7 +309,10 @@ DriverServer::DriverServer(std::shared_ptr<SimDriver> driver, std::string socket
 {
 }
 
-DriverServer::~DriverServer() { stop(); }
+DriverServer::~DriverServer()
+{
+    stop();
+}
 
 // Whoever holds the lock beside the socket serves it: taken before anything
 // at the path is touched, so two daemons starting at once cannot both pass.

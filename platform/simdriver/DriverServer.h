@@ -30,7 +30,8 @@ struct ServerLimits
     std::chrono::milliseconds halfSentMessage{5000};
 };
 
-class DriverServer {
+class DriverServer
+{
 public:
     using Limits = ServerLimits;
 

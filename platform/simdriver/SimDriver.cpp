@@ -74,14 +74,19 @@ std::string lowerCase(std::string text)
     return text;
 }
 
-template <class T, std::size_t N>
-bool contains(const T (&values)[N], T value)
+template <class T, std::size_t N> bool contains(const T (&values)[N], T value)
 {
     return std::find(std::begin(values), std::end(values), value) != std::end(values);
 }
 
-win32::IoResult fail(DWORD status) { return win32::IoResult{status, 0}; }
-win32::IoResult done(DWORD bytes = 0) { return win32::IoResult{ERROR_SUCCESS, bytes}; }
+win32::IoResult fail(DWORD status)
+{
+    return win32::IoResult{status, 0};
+}
+win32::IoResult done(DWORD bytes = 0)
+{
+    return win32::IoResult{ERROR_SUCCESS, bytes};
+}
 
 } // namespace
 
@@ -89,8 +94,8 @@ std::string guidText(const GUID& guid)
 {
     char text[40];
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
-                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
-                  guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+                  guid.Data4[6], guid.Data4[7]);
     return text;
 }
 
@@ -99,7 +104,10 @@ std::string unitInterfacePath(unsigned unit, const GUID& interfaceClass)
     return "\\\\?\\1394#tessary&unit" + std::to_string(unit) + "#" + lowerCase(guidText(interfaceClass));
 }
 
-std::string controlPath(const GUID& interfaceClass) { return "\\\\.\\" + guidText(interfaceClass); }
+std::string controlPath(const GUID& interfaceClass)
+{
+    return "\\\\.\\" + guidText(interfaceClass);
+}
 
 std::string LogEntry::line() const
 {
@@ -120,12 +128,15 @@ std::string LogEntry::line() const
     return text;
 }
 
-struct SimDriver::State {
-    struct Unit {
+struct SimDriver::State
+{
+    struct Unit
+    {
         UnitState avc;
         std::uint64_t generation = 0;
     };
-    struct File {
+    struct File
+    {
         bool control = false;
         unsigned unit = 0;
         std::uint64_t generation = 0;
@@ -287,15 +298,16 @@ win32::IoResult SimDriver::State::nodeRecord(const std::uint8_t* in, std::uint8_
     std::memset(out, 0, recordSize);
     writeWord(out, 0, nodeId);
     writeWord(out, 1, recordSize);
-    writeWord(out, 2, 0x0001F2C4);            // vendor id of the simulated units
-    writeWord(out, 3, 0x00010000 | nodeId);   // model and serial
+    writeWord(out, 2, 0x0001F2C4);          // vendor id of the simulated units
+    writeWord(out, 3, 0x00010000 | nodeId); // model and serial
     return done(recordSize);
 }
 
 win32::IoResult SimDriver::State::controlRequest(File& file, DWORD code, const std::uint8_t* in, DWORD inSize,
                                                  std::uint8_t* out, DWORD outSize)
 {
-    struct Shape {
+    struct Shape
+    {
         DWORD in;
         DWORD out;
     };
@@ -582,7 +594,10 @@ void SimDriver::clearFaults()
     state->apiMinor = 12;
 }
 
-std::vector<LogEntry> SimDriver::log() const { return logFrom(0); }
+std::vector<LogEntry> SimDriver::log() const
+{
+    return logFrom(0);
+}
 
 std::vector<LogEntry> SimDriver::logFrom(std::uint64_t firstSequence) const
 {

@@ -26,7 +26,8 @@ extern const GUID kSettingsInterfaceClass; // {34F6CC0C-BE3A-4F6E-BE12-47E58C84B
 
 // Audio subunit state of one unit, as the AV/C frames have left it. Control
 // values are the 16-bit words of the frames (1/256 dB, 0x8000 = silence).
-struct UnitState {
+struct UnitState
+{
     std::uint32_t nodeId = 0;
     std::map<int, std::array<std::uint16_t, 3>> volume;  // feature FB id -> audio channel 0..2
     std::map<int, std::array<std::uint16_t, 3>> balance; // feature FB id -> audio channel 0..2
@@ -35,13 +36,14 @@ struct UnitState {
 };
 
 // One request as the driver received it.
-struct LogEntry {
+struct LogEntry
+{
     // Inputs are kept up to this size: every request of the programs fits.
     static constexpr std::size_t kLoggedInputBytes = 1024;
 
-    std::string program;          // requesting program
-    DWORD code = 0;               // I/O control code (0 for opens, see `what`)
-    DWORD status = 0;             // 0 or the status returned
+    std::string program;             // requesting program
+    DWORD code = 0;                  // I/O control code (0 for opens, see `what`)
+    DWORD status = 0;                // 0 or the status returned
     std::vector<std::uint8_t> input; // the first kLoggedInputBytes bytes of the input
     DWORD inputSize = 0;             // the whole input's size
     DWORD outputSize = 0;
@@ -76,13 +78,13 @@ constexpr DWORD kApplyStep2 = 0x80882A00;
 
 // Driver statuses the simulated driver answers with.
 namespace status {
-constexpr DWORD kPacketPoolEmpty = 0xE0000110;       // too much output waiting for delayed completions
-constexpr DWORD kInvalidParameter = 0xE0000300;      // a value the driver does not accept
-constexpr DWORD kInvalidBufferSize = 0xE0000305;     // input size other than the request's
-constexpr DWORD kOutputTooSmall = 0xE0000320;        // output smaller than the request's block
-constexpr DWORD kWrongObject = 0xE0000342;           // control request on a unit or AV/C on the control path
-constexpr DWORD kDeviceNotFound = 0xE0008001;        // the file's unit has been unplugged
-constexpr DWORD kInvalidFunction = 1;                // ERROR_INVALID_FUNCTION: unknown request code
+constexpr DWORD kPacketPoolEmpty = 0xE0000110;   // too much output waiting for delayed completions
+constexpr DWORD kInvalidParameter = 0xE0000300;  // a value the driver does not accept
+constexpr DWORD kInvalidBufferSize = 0xE0000305; // input size other than the request's
+constexpr DWORD kOutputTooSmall = 0xE0000320;    // output smaller than the request's block
+constexpr DWORD kWrongObject = 0xE0000342;       // control request on a unit or AV/C on the control path
+constexpr DWORD kDeviceNotFound = 0xE0008001;    // the file's unit has been unplugged
+constexpr DWORD kInvalidFunction = 1;            // ERROR_INVALID_FUNCTION: unknown request code
 } // namespace status
 
 // Interface path of a unit, e.g. \\?\1394#tessary&unit0#{006902cb-e626-45b4-8a62-2eaad63f8d12}
@@ -91,7 +93,8 @@ std::string unitInterfacePath(unsigned unit, const GUID& interfaceClass);
 std::string controlPath(const GUID& interfaceClass);
 std::string guidText(const GUID& guid); // upper-case, with braces
 
-class SimDriver : public win32::DriverBackend {
+class SimDriver : public win32::DriverBackend
+{
 public:
     // Sets a client's registered event: called with the 4-byte handle the client
     // passed in its registration, outside the driver's lock.
@@ -148,8 +151,7 @@ public:
 
     // Opens a file for a client in another process (the daemon): its requests
     // are logged under `client`, and its registered events are set through `signal`.
-    DWORD openFileFor(const std::string& client, const std::string& path, std::uint64_t& fileId,
-                      EventSignal signal);
+    DWORD openFileFor(const std::string& client, const std::string& path, std::uint64_t& fileId, EventSignal signal);
 
     // More of the state, for the daemon's status.
     std::pair<std::uint8_t, std::uint8_t> apiVersion() const;

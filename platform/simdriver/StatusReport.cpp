@@ -48,8 +48,8 @@ void describeUnit(std::ostringstream& out, unsigned index, const UnitState& unit
         out << "  feature FB " << block << (block < 10 ? " " : "") << (boost ? " boost  " : " volume ")
             << channels(values, true, boost ? 1 : 0) << "\n";
         if (auto balance = unit.balance.find(block); balance != unit.balance.end())
-            out << "  feature FB " << block << (block < 10 ? " " : "") << " balance" << channels(balance->second, false, 0)
-                << "\n";
+            out << "  feature FB " << block << (block < 10 ? " " : "") << " balance"
+                << channels(balance->second, false, 0) << "\n";
     }
     out << "  selectors:";
     for (const auto& [block, plug] : unit.selector)

@@ -96,8 +96,8 @@ int serve(const std::vector<std::string>& args)
         std::cerr << "tessary-simdriver: " << error << "\n";
         return 1;
     }
-    std::cout << "tessary-simdriver: serving " << units << (units == 1 ? " unit" : " units") << " on "
-              << server.path() << std::endl;
+    std::cout << "tessary-simdriver: serving " << units << (units == 1 ? " unit" : " units") << " on " << server.path()
+              << std::endl;
     int received = 0;
     sigwait(&stopSignals, &received);
     server.stop();
@@ -150,8 +150,8 @@ int showLog(bool follow)
     win32::DriverSocketClient client;
     std::uint64_t next = 0;
     for (;;) {
-        const auto reply = client.admin(AdminCommand::Log, static_cast<std::uint32_t>(next),
-                                        static_cast<std::uint32_t>(next >> 32));
+        const auto reply =
+            client.admin(AdminCommand::Log, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(next >> 32));
         if (!reply) {
             if (next != 0 && follow)
                 return 0; // the daemon stopped

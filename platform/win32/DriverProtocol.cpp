@@ -12,8 +12,7 @@ namespace {
 
 std::uint32_t readU32(const std::uint8_t* at)
 {
-    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 |
-           std::uint32_t(at[3]) << 24;
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
 }
 
 void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value)

@@ -23,7 +23,8 @@ using protocol::MessageType;
 
 namespace {
 
-struct Call {
+struct Call
+{
     std::mutex mutex;
     std::condition_variable answeredChanged;
     bool answered = false;
@@ -59,7 +60,8 @@ IoResult decodeIoResult(const Message& message, void* out, DWORD outSize)
 
 } // namespace
 
-class DriverSocketClient::Connection {
+class DriverSocketClient::Connection
+{
 public:
     // Connects and waits for the daemon's welcome; null with `reach` telling why not.
     static std::shared_ptr<Connection> open(const std::string& path, std::chrono::milliseconds replyTimeout,
@@ -282,8 +284,8 @@ private:
                 if (call.answered || call.lost)
                     return ReadOutcome::Answered;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                   std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 return ReadOutcome::TimedOut;
             const SpinOutcome spun = spinForReply(call);
@@ -439,7 +441,10 @@ std::shared_ptr<DriverSocketClient::Connection> DriverSocketClient::connection()
     return current;
 }
 
-bool DriverSocketClient::connected() { return connection() != nullptr; }
+bool DriverSocketClient::connected()
+{
+    return connection() != nullptr;
+}
 
 Reachability DriverSocketClient::reachability()
 {

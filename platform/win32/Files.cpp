@@ -9,7 +9,8 @@ using namespace win32::detail;
 namespace {
 
 // A synchronous request whose driver completes it later: the caller waits here.
-struct PendingRequest {
+struct PendingRequest
+{
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
@@ -32,13 +33,13 @@ BOOL sendAndWait(FileObject& file, DWORD code, LPVOID in, DWORD inSize, LPVOID o
 {
     auto pending = std::make_shared<PendingRequest>();
     win32::IoResult result;
-    const bool completedAtOnce = file.backend->deviceIoControl(
-        file.fileId, code, in, inSize, out, outSize, result, [pending](const win32::IoResult& later) {
-            std::lock_guard<std::mutex> guard(pending->mutex);
-            pending->result = later;
-            pending->finished = true;
-            pending->done.notify_all();
-        });
+    const bool completedAtOnce = file.backend->deviceIoControl(file.fileId, code, in, inSize, out, outSize, result,
+                                                               [pending](const win32::IoResult& later) {
+                                                                   std::lock_guard<std::mutex> guard(pending->mutex);
+                                                                   pending->result = later;
+                                                                   pending->finished = true;
+                                                                   pending->done.notify_all();
+                                                               });
     if (!completedAtOnce) {
         std::unique_lock<std::mutex> lock(pending->mutex);
         pending->done.wait(lock, [&] { return pending->finished; });
@@ -47,8 +48,7 @@ BOOL sendAndWait(FileObject& file, DWORD code, LPVOID in, DWORD inSize, LPVOID o
     return finishRequest(result, lpBytesReturned);
 }
 
-void storeCompletion(LPOVERLAPPED overlapped, const std::shared_ptr<EventObject>& event,
-                     const win32::IoResult& result)
+void storeCompletion(LPOVERLAPPED overlapped, const std::shared_ptr<EventObject>& event, const win32::IoResult& result)
 {
     std::lock_guard<std::mutex> guard(Dispatcher::lock());
     overlapped->InternalHigh = result.bytesReturned;
@@ -70,11 +70,9 @@ BOOL sendOverlapped(FileObject& file, DWORD code, LPVOID in, DWORD inSize, LPVOI
             event->resetLocked();
     }
     win32::IoResult result;
-    const bool completedAtOnce =
-        file.backend->deviceIoControl(file.fileId, code, in, inSize, out, outSize, result,
-                                      [overlapped, event](const win32::IoResult& later) {
-                                          storeCompletion(overlapped, event, later);
-                                      });
+    const bool completedAtOnce = file.backend->deviceIoControl(
+        file.fileId, code, in, inSize, out, outSize, result,
+        [overlapped, event](const win32::IoResult& later) { storeCompletion(overlapped, event, later); });
     if (!completedAtOnce) {
         SetLastError(ERROR_IO_PENDING);
         return FALSE;
@@ -131,12 +129,10 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     if (file->overlapped && lpOverlapped != nullptr)
         return sendOverlapped(*file, dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
                               lpBytesReturned, lpOverlapped);
-    return sendAndWait(*file, dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
-                       lpBytesReturned);
+    return sendAndWait(*file, dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize, lpBytesReturned);
 }
 
-BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped, LPDWORD lpNumberOfBytesTransferred,
-                                BOOL bWait)
+BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped, LPDWORD lpNumberOfBytesTransferred, BOOL bWait)
 {
     if (!HandleTable::instance().lookupAs<FileObject>(hFile)) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -18,8 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 // Waits on the dispatcher until `ready` holds or the timeout passes. Called
 // with the dispatcher lock held; returns whether `ready` held.
-template <class Ready>
-bool waitLocked(std::unique_lock<std::mutex>& lock, DWORD milliseconds, Ready ready)
+template <class Ready> bool waitLocked(std::unique_lock<std::mutex>& lock, DWORD milliseconds, Ready ready)
 {
     if (milliseconds == INFINITE) {
         Dispatcher::changed().wait(lock, ready);
@@ -31,8 +30,14 @@ bool waitLocked(std::unique_lock<std::mutex>& lock, DWORD milliseconds, Ready re
 
 } // namespace
 
-DWORD WINAPI GetLastError() { return lastError; }
-void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+DWORD WINAPI GetLastError()
+{
+    return lastError;
+}
+void WINAPI SetLastError(DWORD dwErrCode)
+{
+    lastError = dwErrCode;
+}
 
 BOOL WINAPI CloseHandle(HANDLE hObject)
 {
@@ -55,8 +60,8 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bIniti
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    HANDLE handle = HandleTable::instance().insert(std::make_shared<EventObject>(bManualReset != FALSE,
-                                                                                 bInitialState != FALSE));
+    HANDLE handle =
+        HandleTable::instance().insert(std::make_shared<EventObject>(bManualReset != FALSE, bInitialState != FALSE));
     if (!handle)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return handle;

@@ -10,14 +10,16 @@ namespace {
 
 constexpr DWORD kApiVersionCode = 0x80882804;
 
-struct ProfileCase {
+struct ProfileCase
+{
     const InterfaceProfile* profile;
     DWORD directoryCode;
     DWORD recordCode;
     DWORD recordSize;
 };
 
-class NodeDirectoryTest : public SimulatedDriverTest, public ::testing::WithParamInterface<ProfileCase> {
+class NodeDirectoryTest : public SimulatedDriverTest, public ::testing::WithParamInterface<ProfileCase>
+{
 protected:
     NodeDirectoryTest() : SimulatedDriverTest(2) {}
     const InterfaceProfile& profile() const { return *GetParam().profile; }
@@ -164,15 +166,15 @@ TEST_F(ControlDeviceTest, SettingsBlocksUseTheirRequestsAndSizes)
     EXPECT_EQ(control.applyStep2(), status::kSuccess);
     control.readNotification(notification);
 
-    struct Expected {
+    struct Expected
+    {
         DWORD code;
         std::size_t inputSize;
         DWORD outputSize;
     };
     const Expected expected[] = {
-        {0x80882A80, 0, 16}, {0x80882A88, 0, 16}, {0x808828C0, 0, 44}, {0x80882A84, 16, 0},
-        {0x80882A8C, 16, 0}, {0x808828C4, 8, 0},  {0x80882A04, 0, 0},  {0x80882A00, 0, 0},
-        {0x80882828, 0, 12},
+        {0x80882A80, 0, 16}, {0x80882A88, 0, 16}, {0x808828C0, 0, 44}, {0x80882A84, 16, 0}, {0x80882A8C, 16, 0},
+        {0x808828C4, 8, 0},  {0x80882A04, 0, 0},  {0x80882A00, 0, 0},  {0x80882828, 0, 12},
     };
     const auto log = driver->log();
     ASSERT_EQ(log.size(), std::size(expected));
@@ -189,7 +191,8 @@ TEST_F(ControlDeviceTest, SettingsBlocksUseTheirRequestsAndSizes)
 
 // With no driver installed and no daemon answering, the control path cannot be
 // opened: the mixer reports its own status, the settings program the system's.
-class NoDriverTest : public ::testing::Test {
+class NoDriverTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -131,13 +131,16 @@ TEST_F(TwoUnitDriverTest, MemberOneIsTheSecondUnit)
     EXPECT_EQ(driver->unit(0).volume.count(7) ? driver->unit(0).volume.at(7)[2] : 0, 0);
 }
 
-struct ApiVersionCase {
+struct ApiVersionCase
+{
     std::uint8_t major;
     std::uint8_t minor;
     bool accepted;
 };
 
-class ApiVersionCheckTest : public SimulatedDriverTest, public ::testing::WithParamInterface<ApiVersionCase> {};
+class ApiVersionCheckTest : public SimulatedDriverTest, public ::testing::WithParamInterface<ApiVersionCase>
+{
+};
 
 TEST_P(ApiVersionCheckTest, SettingsSessionAcceptsOnly2Point10AndLater)
 {

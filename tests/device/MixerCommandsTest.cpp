@@ -7,7 +7,8 @@ namespace {
 
 using Frames = std::vector<std::string>;
 
-class MixerCommandsTest : public SimulatedDriverTest {
+class MixerCommandsTest : public SimulatedDriverTest
+{
 protected:
     // The command object after its start-up, with the driver's log cleared.
     MixerCommands& started()
@@ -54,12 +55,15 @@ TEST_F(NoUnitDriverTest, WithoutAUnitEveryCommandFailsAndNothingIsSent)
     EXPECT_TRUE(sentFrames().empty());
 }
 
-struct EncodingCase {
+struct EncodingCase
+{
     int value;
     const char* controlData;
 };
 
-class LevelEncodingTest : public MixerCommandsTest, public ::testing::WithParamInterface<EncodingCase> {};
+class LevelEncodingTest : public MixerCommandsTest, public ::testing::WithParamInterface<EncodingCase>
+{
+};
 
 TEST_P(LevelEncodingTest, VolumeFrameCarriesTheLevel)
 {
@@ -73,7 +77,9 @@ INSTANTIATE_TEST_SUITE_P(Levels, LevelEncodingTest,
                                            EncodingCase{1, "80 00"}, EncodingCase{0, "80 00"},
                                            EncodingCase{256, "00 00"}));
 
-class BalanceEncodingTest : public MixerCommandsTest, public ::testing::WithParamInterface<EncodingCase> {};
+class BalanceEncodingTest : public MixerCommandsTest, public ::testing::WithParamInterface<EncodingCase>
+{
+};
 
 TEST_P(BalanceEncodingTest, BalanceFrameCarriesThePosition)
 {

@@ -18,7 +18,8 @@ HWND dialogWindow()
 }
 
 // Collects what PostMessageA receives, from whichever thread posts.
-class PostedMessages {
+class PostedMessages
+{
 public:
     PostedMessages()
     {
@@ -31,7 +32,8 @@ public:
     }
     ~PostedMessages() { win32::setPostMessageSink(nullptr); }
 
-    struct Post {
+    struct Post
+    {
         HWND window;
         UINT message;
         WPARAM wParam;

@@ -35,10 +35,10 @@ inline std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t of
            static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
 
-class SimulatedDriverTest : public ::testing::Test {
+class SimulatedDriverTest : public ::testing::Test
+{
 protected:
-    explicit SimulatedDriverTest(unsigned units = 1)
-        : driver(std::make_shared<sim::SimDriver>(units)), backend(driver)
+    explicit SimulatedDriverTest(unsigned units = 1) : driver(std::make_shared<sim::SimDriver>(units)), backend(driver)
     {
     }
 
@@ -74,13 +74,15 @@ protected:
 };
 
 // A driver with two units, for the second-member cases.
-class TwoUnitDriverTest : public SimulatedDriverTest {
+class TwoUnitDriverTest : public SimulatedDriverTest
+{
 protected:
     TwoUnitDriverTest() : SimulatedDriverTest(2) {}
 };
 
 // A driver without any unit attached.
-class NoUnitDriverTest : public SimulatedDriverTest {
+class NoUnitDriverTest : public SimulatedDriverTest
+{
 protected:
     NoUnitDriverTest() : SimulatedDriverTest(0) {}
 };

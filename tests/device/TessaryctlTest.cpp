@@ -98,7 +98,8 @@ TEST(TessaryctlArguments, ATimeLimitMayComeFirst)
         EXPECT_FALSE(parseCtlArguments(words(line)).command) << line;
 }
 
-struct ProgramRun {
+struct ProgramRun
+{
     int exitCode = -1;
     std::string errorOutput;
     std::chrono::milliseconds took{0};

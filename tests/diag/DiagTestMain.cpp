@@ -7,7 +7,8 @@
 
 namespace {
 
-class JuceEnvironment : public ::testing::Environment {
+class JuceEnvironment : public ::testing::Environment
+{
 public:
     void SetUp() override { juce = std::make_unique<juce::ScopedJuceInitialiser_GUI>(); }
     void TearDown() override { juce.reset(); }

@@ -16,9 +16,11 @@ bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
 
 namespace testing_support {
 
-class RecordingMessageBoxes : public diag::MessageBoxes {
+class RecordingMessageBoxes : public diag::MessageBoxes
+{
 public:
-    struct Shown {
+    struct Shown
+    {
         bool warning = false;
         std::string text;
     };

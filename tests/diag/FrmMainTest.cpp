@@ -21,7 +21,8 @@ const std::string kSettingsKey =
 const std::string kAdvice = "Please disconnect and reconnect the Ostrel Tessary to enable the new setting.";
 
 // The tool as the program runs it, up to a shown window, on a hive holding `valueLine`.
-class DiagToolWindow : public ::testing::Test {
+class DiagToolWindow : public ::testing::Test
+{
 protected:
     void start(const std::string& valueLine)
     {
@@ -65,11 +66,10 @@ protected:
         std::vector<BYTE> data(16);
         DWORD type = 0;
         DWORD size = static_cast<DWORD>(data.size());
-        EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VRD_1394\\ConfigDB\\Settings",
-                              &key),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(RegQueryValueExA(key, "IsoStreamBufferDepth[us]", nullptr, &type, data.data(), &size),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(
+            RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VRD_1394\\ConfigDB\\Settings", &key),
+            ERROR_SUCCESS);
+        EXPECT_EQ(RegQueryValueExA(key, "IsoStreamBufferDepth[us]", nullptr, &type, data.data(), &size), ERROR_SUCCESS);
         EXPECT_EQ(type, REG_DWORD);
         RegCloseKey(key);
         data.resize(size);

@@ -16,11 +16,26 @@ void decodeEveryWay(const Message& message)
     std::vector<std::uint8_t> bytes;
     std::string text;
     GUID guid{};
-    { Reader r(message.payload); (void)(r.string(text, 256) && r.finished()); }
-    { Reader r(message.payload); (void)(r.guid(guid) && r.finished()); }
-    { Reader r(message.payload); (void)(r.u64(id) && r.u32(a) && r.u32(b) && r.bytes(bytes, kMaxPayload - 64)); }
-    { Reader r(message.payload); (void)(r.u32(a) && r.u32(b) && r.u32(c) && r.finished()); }
-    { Reader r(message.payload); (void)(r.u32(a) && r.string(text) && r.u64(id)); }
+    {
+        Reader r(message.payload);
+        (void)(r.string(text, 256) && r.finished());
+    }
+    {
+        Reader r(message.payload);
+        (void)(r.guid(guid) && r.finished());
+    }
+    {
+        Reader r(message.payload);
+        (void)(r.u64(id) && r.u32(a) && r.u32(b) && r.bytes(bytes, kMaxPayload - 64));
+    }
+    {
+        Reader r(message.payload);
+        (void)(r.u32(a) && r.u32(b) && r.u32(c) && r.finished());
+    }
+    {
+        Reader r(message.payload);
+        (void)(r.u32(a) && r.string(text) && r.u64(id));
+    }
     {
         Reader r(message.payload);
         if (r.u32(a))

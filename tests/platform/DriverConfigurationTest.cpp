@@ -43,8 +43,13 @@ TEST(DriverConfiguration, FallsBackOrClampsWhenTheStoredDepthIsUnusable)
 {
     ScopedRegistry registry;
     const std::pair<const char*, std::uint32_t> cases[] = {
-        {"dword:00000000", 2000}, {"dword:000001f4", 1000}, {"dword:ffffffff", 20000}, {"\"fast\"", 2000},
-        {"\"-5\"", 2000},         {"hex:01,02", 2000},      {"hex(b):00,00,00,00,00,00,00,00", 2000},
+        {"dword:00000000", 2000},
+        {"dword:000001f4", 1000},
+        {"dword:ffffffff", 20000},
+        {"\"fast\"", 2000},
+        {"\"-5\"", 2000},
+        {"hex:01,02", 2000},
+        {"hex(b):00,00,00,00,00,00,00,00", 2000},
     };
     for (const auto& [line, expected] : cases) {
         storeDepth(registry, line);

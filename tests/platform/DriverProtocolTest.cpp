@@ -10,8 +10,9 @@ TEST(DriverProtocol, MessagesSurviveAByteByByteStream)
 {
     const GUID guid = {0x006902CB, 0xE626, 0x45B4, {0x8A, 0x62, 0x2E, 0xAA, 0xD6, 0x3F, 0x8D, 0x12}};
     const std::vector<std::uint8_t> input = {1, 2, 3};
-    auto first = encode({MessageType::Ioctl, 7, Writer().u64(0x1122334455667788).u32(0x80883004).u32(516)
-                                                  .bytes(input.data(), input.size()).take()});
+    auto first =
+        encode({MessageType::Ioctl, 7,
+                Writer().u64(0x1122334455667788).u32(0x80883004).u32(516).bytes(input.data(), input.size()).take()});
     auto second = encode({MessageType::InterfacePaths, 8, Writer().guid(guid).take()});
     first.insert(first.end(), second.begin(), second.end());
 

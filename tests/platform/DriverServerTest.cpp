@@ -32,7 +32,10 @@ int connectRaw(const std::string& path)
     return fd;
 }
 
-void sendRaw(int fd, const Bytes& bytes) { ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+void sendRaw(int fd, const Bytes& bytes)
+{
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+}
 
 // Whether the daemon closed this connection (recv sees the end within a second).
 bool closedByDaemon(int fd)
@@ -51,7 +54,8 @@ bool closedByDaemon(int fd)
 
 } // namespace
 
-class DaemonTest : public testing::Test {
+class DaemonTest : public testing::Test
+{
 protected:
     ScopedRegistry registry;
     std::string folder;
@@ -104,7 +108,9 @@ protected:
 
 TEST_F(DaemonTest, SocketIsPrivateToItsUser)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     ASSERT_EQ(::stat(socketPath.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat((folder + "/run").c_str(), &info), 0);
@@ -216,8 +222,8 @@ TEST_F(DaemonTest, ClientVanishingMidRequestLeavesTheDaemonServing)
                                Writer().string(sim::unitInterfacePath(0, sim::kMixerInterfaceClass)).take()}));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const Bytes request = avcRequest({0x00, 0x08, 0xB8});
-    sendRaw(vanishing, encode({MessageType::Ioctl, 2, Writer().u64(1).u32(0x80883004).u32(516)
-                                                          .bytes(request.data(), request.size()).take()}));
+    sendRaw(vanishing, encode({MessageType::Ioctl, 2,
+                               Writer().u64(1).u32(0x80883004).u32(516).bytes(request.data(), request.size()).take()}));
     ::close(vanishing);
     std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the completion finds the client gone
     driver->clearFaults();

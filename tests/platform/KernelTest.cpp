@@ -19,7 +19,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Owns a kernel handle for the length of a test.
-struct Handle {
+struct Handle
+{
     HANDLE value;
     explicit Handle(HANDLE h) : value(h) {}
     ~Handle()
@@ -30,8 +31,14 @@ struct Handle {
     operator HANDLE() const { return value; }
 };
 
-HANDLE autoResetEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
-HANDLE manualResetEvent(BOOL signalled = FALSE) { return CreateEventA(nullptr, TRUE, signalled, nullptr); }
+HANDLE autoResetEvent()
+{
+    return CreateEventA(nullptr, FALSE, FALSE, nullptr);
+}
+HANDLE manualResetEvent(BOOL signalled = FALSE)
+{
+    return CreateEventA(nullptr, TRUE, signalled, nullptr);
+}
 
 } // namespace
 
@@ -56,7 +63,8 @@ TEST(Handles, ClosingAnInvalidOrClosedHandleFails)
 {
     HANDLE h = autoResetEvent();
     ASSERT_TRUE(CloseHandle(h));
-    for (HANDLE bad : {h, HANDLE(nullptr), INVALID_HANDLE_VALUE, reinterpret_cast<HANDLE>(std::uintptr_t(0x3FFFFFF0))}) {
+    for (HANDLE bad :
+         {h, HANDLE(nullptr), INVALID_HANDLE_VALUE, reinterpret_cast<HANDLE>(std::uintptr_t(0x3FFFFFF0))}) {
         SetLastError(0);
         EXPECT_FALSE(CloseHandle(bad));
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
@@ -217,15 +225,16 @@ TEST(PostMessage, GoesToTheSinkOrFailsWithoutOne)
     win32::setPostMessageSink(nullptr);
 }
 
-class Files : public testing::Test {
+class Files : public testing::Test
+{
 protected:
     std::shared_ptr<ScriptedBackend> driver = std::make_shared<ScriptedBackend>();
     win32::ScopedDriverBackend installed{driver};
 
     HANDLE open(DWORD flags)
     {
-        return CreateFileA("\\\\.\\{TEST}", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, flags, nullptr);
+        return CreateFileA("\\\\.\\{TEST}", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, flags, nullptr);
     }
 };
 
@@ -346,7 +355,8 @@ TEST_F(Files, OverlappedRequestCompletedAtOnceSucceedsAndSignals)
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
 }
 
-class SetupDi : public testing::Test {
+class SetupDi : public testing::Test
+{
 protected:
     std::shared_ptr<ScriptedBackend> driver = std::make_shared<ScriptedBackend>();
     win32::ScopedDriverBackend installed{driver};

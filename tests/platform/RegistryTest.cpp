@@ -15,7 +15,8 @@ namespace {
 
 using testing_support::ScopedRegistry;
 
-struct Stored {
+struct Stored
+{
     LONG status = ERROR_SUCCESS;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
@@ -57,7 +58,8 @@ LONG setValue(HKEY key, const char* name, DWORD type, const std::vector<BYTE>& d
 TEST(Registry, EveryValueTypeSurvivesTheHiveFile)
 {
     ScopedRegistry registry;
-    const struct {
+    const struct
+    {
         const char* name;
         DWORD type;
         std::vector<BYTE> data;
@@ -260,7 +262,9 @@ TEST(Registry, RewritingAHiveKeepsItsPermissions)
     ASSERT_EQ(::chmod(registry.userHive().c_str(), 0600), 0);
     HKEY key = createKey(HKEY_CURRENT_USER, "Software\\Private");
     RegCloseKey(key);
-    struct stat info {};
+    struct stat info
+    {
+    };
     ASSERT_EQ(::stat(registry.userHive().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }

@@ -12,7 +12,8 @@
 
 namespace testing_support {
 
-class ScopedRegistry {
+class ScopedRegistry
+{
 public:
     ScopedRegistry()
     {

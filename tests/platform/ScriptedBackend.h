@@ -13,7 +13,8 @@
 
 namespace testing_support {
 
-class ScriptedBackend : public win32::DriverBackend {
+class ScriptedBackend : public win32::DriverBackend
+{
 public:
     std::vector<std::string> paths;
     DWORD openError = ERROR_SUCCESS;
@@ -43,8 +44,8 @@ public:
 
     void closeFile(std::uint64_t) override { ++closes; }
 
-    bool deviceIoControl(std::uint64_t, DWORD, const void*, DWORD, void* out, DWORD outSize,
-                         win32::IoResult& result, win32::IoCompletion onComplete) override
+    bool deviceIoControl(std::uint64_t, DWORD, const void*, DWORD, void* out, DWORD outSize, win32::IoResult& result,
+                         win32::IoCompletion onComplete) override
     {
         ++requests;
         const win32::IoResult answer{ioError, ioError == ERROR_SUCCESS ? std::min(bytesToReturn, outSize) : 0};

@@ -274,8 +274,9 @@ TEST_F(SimDriverTest, ConnectingAUnitAppliesTheConfiguredStreamBufferDepth)
 {
     EXPECT_EQ(driver->streamBufferDepth(), 2000u);
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VRD_1394\\ConfigDB\\Settings", &key),
-              ERROR_SUCCESS)
+    ASSERT_EQ(
+        RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VRD_1394\\ConfigDB\\Settings", &key),
+        ERROR_SUCCESS)
         << "connecting installs the driver's settings key";
     const DWORD depth = 6000;
     RegSetValueExA(key, "IsoStreamBufferDepth[us]", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&depth), 4);

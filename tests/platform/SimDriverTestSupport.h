@@ -23,7 +23,8 @@ inline std::uint32_t word(const std::vector<std::uint8_t>& block, std::size_t in
     return value;
 }
 
-struct Reply {
+struct Reply
+{
     BOOL ok = FALSE;
     DWORD error = 0;
     DWORD bytes = 0;
@@ -62,7 +63,8 @@ inline std::vector<std::uint8_t> avcRequest(const std::vector<std::uint8_t>& fra
     return request;
 }
 
-class SimDriverTest : public testing::Test {
+class SimDriverTest : public testing::Test
+{
 protected:
     ScopedRegistry registry;
     std::shared_ptr<sim::SimDriver> driver = std::make_shared<sim::SimDriver>(1);
@@ -77,8 +79,8 @@ protected:
 
     HANDLE open(const std::string& path)
     {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
         if (h != INVALID_HANDLE_VALUE)
             opened.push_back(h);
         return h;

@@ -7,7 +7,8 @@
 
 namespace {
 
-struct IntRange {
+struct IntRange
+{
     int low;
     int high;
 };
@@ -43,7 +44,8 @@ const char* const kUsage =
     "without accepting (REJECTED, NOT IMPLEMENTED, ...); 4 no answer in time (a\n"
     "request the driver had not yet taken is dropped, never carried out later).\n";
 
-struct Parser {
+struct Parser
+{
     const std::vector<std::string>& words;
     std::string error;
 

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-struct CtlCommand {
+struct CtlCommand
+{
     enum class Kind { Volume, Balance, Mute, Route, Output, Headphone };
     Kind kind = Kind::Volume;
     int channelIndex = 0;
@@ -25,7 +26,8 @@ constexpr int kCtlExitNoAnswer = 4; // no answer within the time limit
 
 constexpr int kCtlDefaultTimeLimitSeconds = 15;
 
-struct CtlParseResult {
+struct CtlParseResult
+{
     std::optional<CtlCommand> command; // set when the arguments are valid
     bool helpRequested = false;
     int timeLimitSeconds = kCtlDefaultTimeLimitSeconds;

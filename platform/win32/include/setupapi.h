@@ -15,21 +15,24 @@ typedef PVOID HDEVINFO;
 #define DIGCF_DEVICEINTERFACE 0x00000010UL
 
 #pragma pack(push, 1)
-typedef struct _SP_DEVICE_INTERFACE_DATA {
+typedef struct _SP_DEVICE_INTERFACE_DATA
+{
     DWORD cbSize;
     GUID InterfaceClassGuid;
     DWORD Flags;
     DWORD Reserved; // ULONG_PTR in a 32-bit program
 } SP_DEVICE_INTERFACE_DATA, *PSP_DEVICE_INTERFACE_DATA;
 
-typedef struct _SP_DEVINFO_DATA {
+typedef struct _SP_DEVINFO_DATA
+{
     DWORD cbSize;
     GUID ClassGuid;
     DWORD DevInst;
     DWORD Reserved; // ULONG_PTR in a 32-bit program
 } SP_DEVINFO_DATA, *PSP_DEVINFO_DATA;
 
-typedef struct _SP_DEVICE_INTERFACE_DETAIL_DATA_A {
+typedef struct _SP_DEVICE_INTERFACE_DETAIL_DATA_A
+{
     DWORD cbSize;
     CHAR DevicePath[1];
 } SP_DEVICE_INTERFACE_DETAIL_DATA_A, *PSP_DEVICE_INTERFACE_DETAIL_DATA_A;

@@ -48,7 +48,8 @@ typedef LONG_PTR LRESULT;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 
-typedef struct _GUID {
+typedef struct _GUID
+{
     std::uint32_t Data1;
     std::uint16_t Data2;
     std::uint16_t Data3;
@@ -66,7 +67,10 @@ inline bool operator==(const GUID& a, const GUID& b)
             return false;
     return true;
 }
-inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+inline bool operator!=(const GUID& a, const GUID& b)
+{
+    return !(a == b);
+}
 
 // Error codes (winerror.h)
 #define ERROR_SUCCESS 0L
@@ -116,17 +120,20 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define STILL_ACTIVE 259UL
 #define MAXIMUM_WAIT_OBJECTS 64
 
-typedef struct _SECURITY_ATTRIBUTES {
+typedef struct _SECURITY_ATTRIBUTES
+{
     DWORD nLength;
     LPVOID lpSecurityDescriptor;
     BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
-typedef struct _OVERLAPPED {
+typedef struct _OVERLAPPED
+{
     ULONG_PTR Internal;
     ULONG_PTR InternalHigh;
     union {
-        struct {
+        struct
+        {
             DWORD Offset;
             DWORD OffsetHigh;
         };
@@ -136,7 +143,8 @@ typedef struct _OVERLAPPED {
 } OVERLAPPED, *LPOVERLAPPED;
 
 // A critical section is re-entrant for its owning thread, as on Windows.
-typedef struct _RTL_CRITICAL_SECTION {
+typedef struct _RTL_CRITICAL_SECTION
+{
     void* LockImplementation;
 } CRITICAL_SECTION, *LPCRITICAL_SECTION;
 

@@ -13,14 +13,16 @@
 
 namespace win32 {
 
-struct IoResult {
+struct IoResult
+{
     DWORD error = ERROR_SUCCESS; // 0, or the status GetLastError reports
     DWORD bytesReturned = 0;
 };
 
 using IoCompletion = std::function<void(const IoResult&)>;
 
-class DriverBackend {
+class DriverBackend
+{
 public:
     virtual ~DriverBackend() = default;
 

@@ -68,7 +68,8 @@ enum class AdminCommand : std::uint32_t {
     AvcResponse = 10, // a = response code every AV/C command gets (0 = answer normally)
 };
 
-struct Header {
+struct Header
+{
     std::uint16_t version = kVersion;
     MessageType type = MessageType::Hello;
     std::uint32_t requestId = 0;
@@ -81,7 +82,8 @@ enum class HeaderStatus { Complete, NeedMore, Invalid };
 // kHeaderSize bytes are given.
 HeaderStatus decodeHeader(const std::uint8_t* data, std::size_t size, Header& header);
 
-struct Message {
+struct Message
+{
     MessageType type = MessageType::Hello;
     std::uint32_t requestId = 0;
     std::vector<std::uint8_t> payload;
@@ -93,7 +95,8 @@ std::vector<std::uint8_t> encode(const Message& message);
 // False once the peer is gone or the socket broke.
 bool sendAll(int fd, const std::vector<std::uint8_t>& bytes);
 
-class Writer {
+class Writer
+{
 public:
     Writer& u32(std::uint32_t value);
     Writer& u64(std::uint64_t value);
@@ -107,7 +110,8 @@ private:
 };
 
 // Reads fields in order; once a read runs past the end every later read fails too.
-class Reader {
+class Reader
+{
 public:
     explicit Reader(const std::vector<std::uint8_t>& payload) : data(payload.data()), size(payload.size()) {}
     Reader(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
@@ -130,7 +134,8 @@ private:
 
 // Accumulates a byte stream and cuts it into messages. After an invalid
 // header the stream cannot be resynchronised: the connection must be dropped.
-class MessageAssembler {
+class MessageAssembler
+{
 public:
     enum class Result { Message, NeedMore, Invalid };
 

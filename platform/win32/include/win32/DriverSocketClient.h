@@ -41,13 +41,15 @@ struct Reachability
     std::string reason; // for the user; empty when Reached
 };
 
-struct AdminReply {
+struct AdminReply
+{
     DWORD error = 0;
     std::string text;
     std::uint64_t nextSequence = 0;
 };
 
-class DriverSocketClient : public DriverBackend {
+class DriverSocketClient : public DriverBackend
+{
 public:
     // An empty path means protocol::driverSocketPath(), looked up at each connect.
     explicit DriverSocketClient(std::string socketPath = {}, std::chrono::milliseconds replyTimeout = kReplyTimeout);
@@ -84,7 +86,8 @@ private:
     void noteOutcome(Outcome outcome);
     std::string path() const;
 
-    struct RemoteFile {
+    struct RemoteFile
+    {
         std::weak_ptr<Connection> connection;
         std::uint64_t remoteId = 0;
     };
