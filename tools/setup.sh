@@ -16,7 +16,7 @@ while [ $# -gt 0 ]; do
 done
 
 packages=(
-  build-essential cmake pkg-config ccache git
+  build-essential cmake pkg-config ccache git clang-format
   juce-modules-source libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev libx11-dev
   binutils-mingw-w64-i686 fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
