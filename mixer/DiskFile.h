@@ -1,0 +1,42 @@
+// Whole-file reads and writes for the mixer's own small files, made safe
+// against what can happen to a file on disk: reads take regular files only and
+// stop at a size limit; a write replaces the target in one step, so a failed
+// write, a full disk or a kill part-way leaves the old file whole, never a
+// mixture, and never a half-written file under any name.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace diskfile {
+
+struct Contents
+{
+    enum class State {
+        Missing,    // nothing at the path
+        Read,       // the file's bytes, up to the limit
+        Unreadable, // there, but not a regular file, or reading failed
+    };
+    State state = State::Missing;
+    std::string bytes;   // limit + 1 bytes at most, so a longer file shows as such
+    std::string problem; // why it was unreadable
+};
+
+Contents read(const std::string& path, std::size_t limit);
+
+// Replaces the file at `path` (or the file a symbolic link there leads to) with
+// `bytes`: written to an unnamed or temporary file in the same folder, flushed
+// to the disk, then renamed over the target. The new file keeps the old one's
+// permissions. Returns false, with the target untouched and no temporary file
+// left, when any step fails. One replacement at a time per program.
+bool replace(const std::string& path, const std::string& bytes);
+
+// Renames the file at `path` to "<path>.<tag>", or "<path>.<tag>-2" and so on
+// when that is taken (never over an existing file). Returns the new path, or
+// an empty text when it could not be moved.
+std::string keepAside(const std::string& path, const std::string& tag);
+
+// The folder part of `path` ("." for a bare name).
+std::string folderOf(const std::string& path);
+
+} // namespace diskfile

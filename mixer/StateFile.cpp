@@ -1,0 +1,93 @@
+#include "StateFile.h"
+
+#include "DiskFile.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool pathExists(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string nameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The user's application-data folder; empty when unknown or, with `create`,
+// missing and impossible to create.
+std::string applicationDataFolder(bool create)
+{
+    char folder[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, create ? TRUE : FALSE))
+        return {};
+    return folder;
+}
+
+} // namespace
+
+std::string StateFile::besideProgram(const std::string& programPath)
+{
+    const auto slash = programPath.rfind('/');
+    const auto dot = programPath.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return (hasExtension ? programPath.substr(0, dot) : programPath) + ".poo";
+}
+
+StateFile::Location StateFile::locate(const std::string& programPath)
+{
+    const std::string beside = besideProgram(programPath);
+    if (::access(diskfile::folderOf(beside).c_str(), W_OK | X_OK) == 0)
+        return {beside, beside};
+
+    const std::string folder = applicationDataFolder(false);
+    if (folder.empty())
+        return {beside, {}};
+    const std::string own = folder + "/" + nameOf(beside);
+    return {pathExists(own) ? own : beside, own};
+}
+
+StateFile::StateFile(const std::string& programPath)
+    : location(locate(programPath)), file(MixFile::open(location.readFrom))
+{
+}
+
+bool StateFile::save()
+{
+    if (location.writeTo.empty())
+        return false;
+    if (location.readFrom == location.writeTo && file.holdsUnreadData() && !keepUnreadFileAside())
+        return false;
+    if (!pathExists(diskfile::folderOf(location.writeTo)) && applicationDataFolder(true).empty())
+        return false;
+    MixFile target(location.writeTo);
+    target.properties = file.properties;
+    if (!target.save())
+        return false;
+    file = std::move(target);
+    location.readFrom = location.writeTo;
+    return true;
+}
+
+bool StateFile::keepUnreadFileAside()
+{
+    const std::string aside = diskfile::keepAside(location.writeTo, "unreadable");
+    if (aside.empty()) {
+        std::fprintf(stderr, "TessaryMixer: the state file %s could not be read (%s) nor moved aside; not replaced\n",
+                     location.writeTo.c_str(), file.getProblem().c_str());
+        return false;
+    }
+    std::fprintf(stderr, "TessaryMixer: the state file %s could not be read (%s); kept as %s\n",
+                 location.writeTo.c_str(), file.getProblem().c_str(), aside.c_str());
+    return true;
+}
