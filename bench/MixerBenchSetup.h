@@ -63,9 +63,19 @@ public:
     ~MixerEnvironment() { juce::LookAndFeel::setDefaultLookAndFeel(nullptr); }
 
     sim::SimDriver& simulatedDriver() { return *driver; }
+    // Where the windows made here keep their state file, apart from the build.
+    juce::File programFile() const { return scratch.path.getChildFile("TessaryMixer"); }
 
 private:
+    struct ScratchFolder
+    {
+        ScratchFolder() { path.createDirectory(); }
+        ~ScratchFolder() { path.deleteRecursively(); }
+        juce::File path = juce::File::createTempFile("mixer-bench");
+    };
+
     juce::ScopedJuceInitialiser_GUI juce;
+    ScratchFolder scratch;
     std::shared_ptr<sim::SimDriver> driver = std::make_shared<sim::SimDriver>(1);
     win32::ScopedDriverBackend backend{driver};
     AppLookAndFeel look;

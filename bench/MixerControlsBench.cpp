@@ -177,7 +177,7 @@ int main(int argc, char** argv)
 
     auto* shell = new ShellWindow();
     shell->centreWithSize(MixerWindow::fixedWidth, MixerWindow::fixedHeight);
-    auto* window = new MixerWindow("Brelmor/Halvaren Ostrel Tessary Mixer");
+    auto* window = new MixerWindow("Brelmor/Halvaren Ostrel Tessary Mixer", environment.programFile());
     window->centreWithSize(MixerWindow::fixedWidth, MixerWindow::fixedHeight);
     window->setVisible(true);
     pumpUntil(Clock::now() + std::chrono::milliseconds(300));

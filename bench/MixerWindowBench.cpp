@@ -94,7 +94,7 @@ int main(int argc, char** argv)
         return 2;
     benchsetup::MixerEnvironment environment;
 
-    auto* window = new MixerWindow("Brelmor/Halvaren Ostrel Tessary Mixer");
+    auto* window = new MixerWindow("Brelmor/Halvaren Ostrel Tessary Mixer", environment.programFile());
     PaintWitness witness;
     window->juce::Component::addAndMakeVisible(witness);
     window->centreWithSize(641, 448);

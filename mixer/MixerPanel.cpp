@@ -3,6 +3,8 @@
 #include <Artwork.h>
 #include <LabelColours.h>
 
+#include <shlobj.h>
+
 namespace {
 
 const char* const defaultChannelNames[] = {"Mic 1", "Mic 2", "Line 3", "Line 4", "Spdif L", "Spdif R", "Software"};
@@ -10,9 +12,33 @@ constexpr int playbackStripIndex = 6;
 constexpr int switchY = 212;
 constexpr int labelY = 264;
 
+// Defaults of a missing key. The playback and output pans restore 127 too,
+// although their centre is 255: files have always been read this way.
+constexpr int defaultLevel = 228;
+constexpr int defaultPan = 127;
+constexpr int defaultOutputChoice = 5;
+
+std::string key(const char* word, int digit)
+{
+    return word + std::to_string(digit);
+}
+
+// Texts are written as UTF-8; a file from elsewhere may hold 8-bit text of a
+// code page, read here as Latin-1.
+juce::String textFromFile(const std::string& bytes)
+{
+    if (juce::CharPointer_UTF8::isValidString(bytes.data(), static_cast<int>(bytes.size())))
+        return juce::String::fromUTF8(bytes.data(), static_cast<int>(bytes.size()));
+    juce::String text;
+    text.preallocateBytes(bytes.size() * 2);
+    for (const char byte : bytes)
+        text += juce::String::charToString(static_cast<juce::juce_wchar>(static_cast<unsigned char>(byte)));
+    return text;
+}
+
 } // namespace
 
-MixerPanel::MixerPanel(int pitch)
+MixerPanel::MixerPanel(int pitch, const juce::File& programFile)
     : commands(std::make_unique<MixerCommands>()), stripWidth(pitch), aboutLogo(Artwork::get("about_logo.png")),
       loadNormal(Artwork::get("load_normal.png")), loadDown(Artwork::get("load_down.png")),
       saveNormal(Artwork::get("save_normal.png")), saveDown(Artwork::get("save_down.png"))
@@ -51,13 +77,23 @@ MixerPanel::MixerPanel(int pitch)
     buildImageButton(loadButton, {583, 383}, loadNormal, loadDown);
     loadButton.setOpaque(false);
     buildImageButton(saveButton, {583, 350}, saveNormal, saveDown);
+    masterMute.onClick = [this] { masterMutePressed = true; };
 
-    for (int s = 0; s < channelStripCount; ++s)
-        labels[static_cast<size_t>(s)]->setText(defaultChannelNames[s], juce::dontSendNotification);
+    stateFile = std::make_unique<StateFile>(programFile.getFullPathName().toStdString());
+    if (stateFile->exists())
+        applyState(stateFile->properties());
+    else
+        for (int s = 0; s < channelStripCount; ++s)
+            labels[static_cast<size_t>(s)]->setText(defaultChannelNames[s], juce::dontSendNotification);
 }
 
 MixerPanel::~MixerPanel()
 {
+    // A dialog still open goes first; what it would have loaded or saved is dropped.
+    chooser.reset();
+    captureState(stateFile->properties());
+    stateFile->save();
+
     masterSolo.setLookAndFeel(nullptr);
     masterMute.setLookAndFeel(nullptr);
     // The device object outlives the controls (members declared after it); once
@@ -113,6 +149,182 @@ void MixerPanel::actionListenerCallback(const juce::String& message)
 {
     if (message == aboutButton.getName())
         showAboutBox();
+    else if (message == loadButton.getName())
+        loadMix();
+    else if (message == saveButton.getName())
+        saveMix();
+
+    if (!soloActive) {
+        rememberMutes();
+        soloActive = anySoloOn();
+    }
+
+    if (soloActive) {
+        if (message == masterSolo.getName()) {
+            if (!masterSolo.getToggleState())
+                for (auto& solo : soloSwitches)
+                    solo->setOff();
+        } else if (message == "Solo") {
+            for (int s = 0; s < channelStripCount; ++s)
+                getSoloSwitch(s).isOn() ? getMuteSwitch(s).setOff() : getMuteSwitch(s).setOn();
+        } else if (message == "Mute") {
+            for (int s = 0; s < channelStripCount; ++s)
+                getMuteSwitch(s).isOn() ? getSoloSwitch(s).setOff() : getSoloSwitch(s).setOn();
+        }
+    }
+
+    soloActive = anySoloOn();
+    if (soloActive) {
+        masterSolo.setOn(true);
+    } else {
+        masterSolo.setOn(false);
+        restoreMutes();
+    }
+
+    muteActive = anyMuteOn();
+    masterMute.setOn(muteActive);
+
+    // A press on the lit indicator clears every mute; the indicator's own
+    // changes by the panel come here too, and do not.
+    if (message == masterMute.getName()) {
+        const bool pressed = masterMutePressed || masterMute.isDown();
+        masterMutePressed = false;
+        if (pressed && !soloActive && masterMute.getToggleState())
+            for (auto& mute : muteSwitches)
+                mute->setOff();
+    }
+}
+
+void MixerPanel::rememberMutes()
+{
+    for (int s = 0; s < channelStripCount; ++s)
+        savedMutes[static_cast<size_t>(s)] = getMuteSwitch(s).isOn();
+}
+
+void MixerPanel::restoreMutes()
+{
+    for (int s = 0; s < channelStripCount; ++s)
+        savedMutes[static_cast<size_t>(s)] ? getMuteSwitch(s).setOn() : getMuteSwitch(s).setOff();
+}
+
+bool MixerPanel::anySoloOn()
+{
+    bool any = false;
+    for (auto& solo : soloSwitches)
+        any = solo->isOn() || any;
+    return any;
+}
+
+bool MixerPanel::anyMuteOn()
+{
+    bool any = false;
+    for (auto& mute : muteSwitches)
+        any = mute->isOn() || any;
+    return any;
+}
+
+void MixerPanel::captureState(MixProperties& properties)
+{
+    if (!soloActive)
+        rememberMutes();
+    for (int i = 0; i < channelStripCount; ++i) {
+        properties.setBool(key("Mute", i), savedMutes[static_cast<size_t>(i)]);
+        properties.setBool(key("Solo", i), getSoloSwitch(i).isOn());
+        properties.set(key("TRKlabel", i), getChannelLabel(i).getText().toStdString());
+    }
+    for (int d = 0; d < pairCount; ++d) {
+        auto& pair = getPair(d);
+        properties.setReal(key("Fader L", d), pair.getLeftFader());
+        properties.setReal(key("Fader R", d), pair.getRightFader());
+        properties.setReal(key("Panner L", d), pair.getLeftPan());
+        properties.setReal(key("Panner R", d), pair.getRightPan());
+        properties.setBool(key("Link", d), pair.getLink());
+    }
+    properties.setReal("PBslider", playbackStrip->getFaderValue());
+    properties.setReal("PBPan", playbackStrip->getPanValue());
+    properties.setInt("PBswitch", playbackRoute->getChoice());
+    properties.setInt("OutSwitch", outputSection->getOutputChoice());
+    properties.setInt("HPswitch", outputSection->getHeadphoneChoice());
+    properties.setReal("OutSlider", outputSection->getOutputLevel());
+    properties.setReal("OutPanner", outputSection->getOutputPan());
+}
+
+void MixerPanel::applyState(const MixProperties& properties)
+{
+    for (int d = 0; d < pairCount; ++d) {
+        auto& pair = getPair(d);
+        pair.setLink(properties.getBool(key("Link", d), false));
+        pair.setLeftFader(properties.getInt(key("Fader L", d), defaultLevel));
+        pair.setRightFader(properties.getInt(key("Fader R", d), defaultLevel));
+        pair.setLeftPan(properties.getInt(key("Panner L", d), defaultPan));
+        pair.setRightPan(properties.getInt(key("Panner R", d), defaultPan));
+    }
+    for (int i = 0; i < channelStripCount; ++i) {
+        savedMutes[static_cast<size_t>(i)] = properties.getBool(key("Mute", i), false);
+        properties.getBool(key("Solo", i), false) ? getSoloSwitch(i).setOn() : getSoloSwitch(i).setOff();
+        const std::string* text = properties.find(key("TRKlabel", i));
+        getChannelLabel(i).setText(text != nullptr ? textFromFile(*text) : juce::String(), juce::dontSendNotification);
+    }
+    if (!soloActive)
+        restoreMutes();
+    playbackStrip->setPanValue(properties.getInt("PBPan", defaultPan));
+    playbackStrip->setFaderValue(properties.getInt("PBslider", defaultLevel));
+    playbackRoute->setChoice(properties.getInt("PBswitch", 0));
+    outputSection->setOutputChoice(properties.getInt("OutSwitch", defaultOutputChoice));
+    outputSection->setHeadphoneChoice(properties.getInt("HPswitch", 0));
+    outputSection->setOutputPan(properties.getInt("OutPanner", defaultPan));
+    outputSection->setOutputLevel(properties.getInt("OutSlider", defaultLevel));
+}
+
+juce::File MixerPanel::mixFolder()
+{
+    char base[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, base, CSIDL_APPDATA, FALSE) || base[0] == '\0')
+        return {}; // never the root of the file system
+    return juce::File(juce::String::fromUTF8(base) + "/Quillex Mixer");
+}
+
+void MixerPanel::loadMix()
+{
+    const auto folder = mixFolder();
+    if (folder == juce::File() || !folder.isDirectory())
+        return;
+    launchChooser("Please select the Mix file you want to load...",
+                  juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
+                  [this](const juce::File& chosen) {
+                      const auto mix = MixFile::open(chosen.getFullPathName().toStdString());
+                      applyState(mix.properties);
+                  });
+}
+
+void MixerPanel::saveMix()
+{
+    const auto folder = mixFolder();
+    if (folder == juce::File() || !folder.createDirectory())
+        return;
+    // The dialog does not ask before a file is replaced.
+    launchChooser("Please select the Mix file you want to save...",
+                  juce::FileBrowserComponent::saveMode | juce::FileBrowserComponent::canSelectFiles,
+                  [this](const juce::File& chosen) {
+                      auto mix = MixFile::open(chosen.withFileExtension("pmx").getFullPathName().toStdString());
+                      captureState(mix.properties);
+                      mix.save();
+                  });
+}
+
+void MixerPanel::launchChooser(const juce::String& title, int flags, std::function<void(const juce::File&)> chosen)
+{
+    if (chooserOpen)
+        return;
+    chooser = std::make_unique<juce::FileChooser>(title, mixFolder(), "*.pmx", true);
+    chooserOpen = true;
+    // The dialog is closed before the panel goes, so its answer always finds the panel.
+    chooser->launchAsync(flags, [this, chosen = std::move(chosen)](const juce::FileChooser& done) {
+        chooserOpen = false;
+        const auto file = done.getResult();
+        if (file != juce::File())
+            chosen(file);
+    });
 }
 
 void MixerPanel::showAboutBox()

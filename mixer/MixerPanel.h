@@ -4,9 +4,16 @@
 // pairs, the playback strip, seven mute and solo switches with their channel
 // names, the playback route, the output section, the master indicators and the
 // About, load and save buttons. The controls send their own commands.
+//
+// Solo lives only here: it is carried out as mute states of the other strips,
+// and the mutes from before the first solo come back when the last solo goes.
+// The panel also saves and loads whole mixes, and restores the mixer state
+// from the state file when it is built and writes it when it goes.
 #pragma once
 
 #include "AboutBox.h"
+#include "MixProperties.h"
+#include "StateFile.h"
 
 #include <ActionToggleButton.h>
 #include <FaderStrip.h>
@@ -22,15 +29,38 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class MixerPanel : public juce::Component, public juce::ActionListener
 {
 public:
-    explicit MixerPanel(int stripWidth);
+    // The state file belongs to the program at `programFile`.
+    explicit MixerPanel(int stripWidth, const juce::File& programFile =
+                                            juce::File::getSpecialLocation(juce::File::currentExecutableFile));
     ~MixerPanel() override;
 
+    // Every button and switch of the panel reports here by its name.
     void actionListenerCallback(const juce::String& message) override;
+
+    // "LoadB" and "SaveB": a file dialog in the mix folder, then the mix is
+    // applied from, or saved to, the chosen file. Nothing happens without an
+    // application-data folder, or while a dialog is open.
+    void loadMix();
+    void saveMix();
+    // Writes every control's state into `properties`, in the files' key order.
+    void captureState(MixProperties& properties);
+    // Sets every control from `properties`; missing keys give the defaults.
+    void applyState(const MixProperties& properties);
+
+    // "Quillex Mixer" in the user's application-data folder; none when that is unknown.
+    static juce::File mixFolder();
+    // The dialog of the last load or save, while it is open.
+    juce::FileChooser* getOpenFileChooser() { return chooserOpen ? chooser.get() : nullptr; }
+    StateFile& getStateFile() { return *stateFile; }
+
+    bool isSoloActive() const { return soloActive; }
+    bool getSavedMute(int strip) const { return savedMutes[static_cast<size_t>(strip)]; }
 
     // Shows the About box centred over the panel, unless it is already showing.
     void showAboutBox();
@@ -55,12 +85,19 @@ public:
     juce::ImageButton& getSaveButton() { return saveButton; }
 
 private:
+    void rememberMutes();
+    void restoreMutes();
+    bool anySoloOn();
+    bool anyMuteOn();
+    void launchChooser(const juce::String& title, int flags, std::function<void(const juce::File&)> chosen);
+
     void buildChannelStrip(int strip);
     void buildMasterButton(ActionToggleButton& button, juce::LookAndFeel& look, int x);
     void buildImageButton(juce::ImageButton& button, juce::Point<int> topLeft, const juce::Image& normal,
                           const juce::Image& down);
 
     std::unique_ptr<MixerCommands> commands;
+    std::array<bool, channelStripCount> savedMutes{}; // the mutes from before the first solo
     int stripWidth;
     AboutBox aboutBox;
     juce::Image aboutLogo;
@@ -83,6 +120,12 @@ private:
     juce::ImageButton aboutButton{"AboutButton"};
     juce::ImageButton loadButton{"LoadB"};
     juce::ImageButton saveButton{"SaveB"};
+    std::unique_ptr<StateFile> stateFile;
+    bool soloActive{false};
+    bool muteActive{false};
+    bool masterMutePressed{false}; // by the user, since its last message
+    bool chooserOpen{false};
+    std::unique_ptr<juce::FileChooser> chooser; // goes first, and its dialog with it
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MixerPanel)
 };

@@ -9,7 +9,7 @@ namespace {
 constexpr juce::uint32 idleBeforeBoundsAreSetAgainMs = 2000;
 } // namespace
 
-MixerWindow::MixerWindow(const juce::String& title)
+MixerWindow::MixerWindow(const juce::String& title, const juce::File& programFile)
     : juce::DialogWindow(title, backgroundColour(), false), minimiseNormal(Artwork::get("minimise_normal.png")),
       minimiseOver(Artwork::get("minimise_over.png")), minimiseDown(Artwork::get("minimise_down.png"))
 {
@@ -18,7 +18,7 @@ MixerWindow::MixerWindow(const juce::String& title)
     background->setBufferedToImage(true);
     setContentOwned(background, false);
 
-    panel = std::make_unique<MixerPanel>(background->getStripWidth());
+    panel = std::make_unique<MixerPanel>(background->getStripWidth(), programFile);
     Component::addAndMakeVisible(*panel);
     panel->setBounds(0, 30, 641, 450);
 

@@ -13,7 +13,9 @@
 class MixerWindow : public juce::DialogWindow, public juce::ActionListener
 {
 public:
-    explicit MixerWindow(const juce::String& title);
+    // The panel keeps the state of the program at `programFile`.
+    explicit MixerWindow(const juce::String& title, const juce::File& programFile = juce::File::getSpecialLocation(
+                                                        juce::File::currentExecutableFile));
     ~MixerWindow() override;
 
     void actionListenerCallback(const juce::String& message) override;

@@ -1,8 +1,11 @@
 // The mixer panel built on a simulated unit: every control at its place, in
-// the order the panel creates them, and what the unit holds once they have
-// sent their start-up commands.
+// the order the panel creates them, what the unit holds once they have sent
+// their start-up commands, and solo and the master indicators as the mute
+// commands that reach the unit show them.
 #include "MessageLoop.h"
 #include "MixerPanel.h"
+#include "MixerTestFolder.h"
+#include "controls/DeviceTestSupport.h"
 
 #include <Artwork.h>
 #include <LabelColours.h>
@@ -21,9 +24,10 @@ using namespace std::chrono_literals;
 class MixerPanelTest : public ::testing::Test
 {
 protected:
+    MixerTestFolder folder;
     std::shared_ptr<sim::SimDriver> driver = std::make_shared<sim::SimDriver>(1);
     win32::ScopedDriverBackend backend{driver};
-    std::unique_ptr<MixerPanel> panel = std::make_unique<MixerPanel>(72);
+    std::unique_ptr<MixerPanel> panel = std::make_unique<MixerPanel>(72, folder.program());
 };
 
 TEST_F(MixerPanelTest, PlacesEveryControlInCreationOrder)
@@ -102,6 +106,119 @@ TEST_F(MixerPanelTest, LeavesTheUnitAsTheControlsShowIt)
     EXPECT_EQ(unit.selector.at(4), 0) << "headphones from 1/2";
     EXPECT_EQ(unit.selector.at(6), 0) << "playback to 1/2";
     EXPECT_EQ(panel->getOutputSection().getOutLabel().getText(), "Mix Off");
+}
+
+// Where each strip's mute lands on the unit: (function block, audio channel).
+const std::pair<int, int> muteTargets[] = {{5, 1}, {5, 2}, {6, 1}, {6, 2}, {7, 1}, {7, 2}, {9, 0}};
+
+TEST_F(MixerPanelTest, SoloAndTheMasterIndicatorsReachTheUnitAsMutes)
+{
+    // Each step is a press: "M2" mute of strip 2, "S2" its solo, "MS" and "MM"
+    // the master buttons. After it: the strips the unit has muted, the solo
+    // switches that are on, and whether "MasterSolo" and "MasterMute" are lit.
+    struct Step
+    {
+        const char* press;
+        const char* unitMuted;
+        const char* solos;
+        bool soloLit, muteLit;
+    };
+    struct Scenario
+    {
+        const char* what;
+        std::vector<Step> steps;
+    };
+    const Scenario scenarios[] = {
+        {"two mutes, then a solo, then releasing it",
+         {{"M0", "M------", "-------", false, true},
+          {"M1", "MM-----", "-------", false, true},
+          {"S2", "MM-MMMM", "--S----", true, true},
+          {"S2", "MM-----", "-------", false, true}}},
+        {"MasterSolo dark, then lit",
+         {{"MS", "-------", "-------", false, false},
+          {"M3", "---M---", "-------", false, true},
+          {"S0", "-MMMMMM", "S------", true, true},
+          {"S1", "--MMMMM", "SS-----", true, true},
+          {"MS", "---M---", "-------", false, true}}},
+        {"MasterMute lit, dark, and lit during a solo",
+         {{"M0", "M------", "-------", false, true},
+          {"M4", "M---M--", "-------", false, true},
+          {"MM", "-------", "-------", false, false},
+          {"MM", "-------", "-------", false, false},
+          {"S5", "MMMMM-M", "-----S-", true, true},
+          {"MM", "MMMMM-M", "-----S-", true, true}}},
+        {"a mute pressed during a solo moves the solos",
+         {{"S2", "MM-MMMM", "--S----", true, true},
+          {"S3", "MM--MMM", "--SS---", true, true},
+          {"M4", "MM---MM", "--SSS--", true, true},
+          {"M2", "MMM--MM", "---SS--", true, true}}},
+    };
+
+    panel->setBounds(0, 0, 641, 450);
+    devicetest::OnScreen screen(*panel);
+    auto unitMuted = [&] {
+        std::string muted;
+        for (const auto& [block, channel] : muteTargets)
+            muted += driver->unit(0).volume.at(block)[channel] == 0x8000 ? 'M' : '-';
+        return muted;
+    };
+    auto solosOn = [&] {
+        std::string on;
+        for (int s = 0; s < 7; ++s)
+            on += panel->getSoloSwitch(s).isOn() ? 'S' : '-';
+        return on;
+    };
+    auto buttonFor = [&](const std::string& press) -> juce::Component& {
+        if (press == "MS")
+            return panel->getMasterSolo();
+        if (press == "MM")
+            return panel->getMasterMute();
+        const int strip = press[1] - '0';
+        return press[0] == 'M' ? static_cast<juce::Component&>(panel->getMuteSwitch(strip).button)
+                               : panel->getSoloSwitch(strip).button;
+    };
+
+    for (const auto& scenario : scenarios) {
+        // Clear the last scenario's solos, then its mutes, as a user would.
+        for (auto* master : {&panel->getMasterSolo(), &panel->getMasterMute()})
+            if (master->getToggleState()) {
+                screen.press(*master);
+                testing_loop::pumpFor(60ms);
+            }
+        ASSERT_EQ(unitMuted(), "-------") << scenario.what;
+        ASSERT_EQ(solosOn(), "-------") << scenario.what;
+        for (const auto& step : scenario.steps) {
+            screen.press(buttonFor(step.press));
+            testing_loop::pumpFor(60ms);
+            const std::string where = std::string(scenario.what) + ", after " + step.press;
+            EXPECT_EQ(unitMuted(), step.unitMuted) << where;
+            EXPECT_EQ(solosOn(), step.solos) << where;
+            EXPECT_EQ(panel->getMasterSolo().getToggleState(), step.soloLit) << where;
+            EXPECT_EQ(panel->getMasterMute().getToggleState(), step.muteLit) << where;
+        }
+    }
+}
+
+TEST_F(MixerPanelTest, AQuickClickOnTheLitMasterMuteClearsTheMutes)
+{
+    // The release may be handled before the indicator's message: the press counts.
+    panel->getMuteSwitch(3).setOn();
+    testing_loop::pumpFor(60ms);
+    ASSERT_TRUE(panel->getMasterMute().getToggleState());
+    panel->setBounds(0, 0, 641, 450);
+    devicetest::OnScreen screen(*panel);
+    auto* peer = panel->getPeer();
+    ASSERT_NE(peer, nullptr);
+    const auto at =
+        panel->getLocalArea(&panel->getMasterMute(), panel->getMasterMute().getLocalBounds()).getCentre().toFloat();
+    const auto now = juce::Time::currentTimeMillis();
+    peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, at, juce::ModifierKeys::leftButtonModifier,
+                           1.0f, 0.0f, now);
+    peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, at, {}, 0.0f, 0.0f, now + 1);
+    testing_loop::pumpFor(60ms);
+    EXPECT_FALSE(panel->getMuteSwitch(3).isOn());
+    EXPECT_FALSE(panel->getMasterMute().getToggleState());
+    EXPECT_EQ(driver->unit(0).volume.at(6)[2], 0xFF00) << "Line 4 back at its level";
 }
 
 } // namespace

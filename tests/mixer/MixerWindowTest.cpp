@@ -2,6 +2,7 @@
 // device it opens through the panel, the About box and the minimise button.
 #include "FixedSizeHints.h"
 #include "MessageLoop.h"
+#include "MixerTestFolder.h"
 #include "MixerWindow.h"
 
 #include <AppLookAndFeel.h>
@@ -26,7 +27,7 @@ protected:
     void SetUp() override
     {
         juce::LookAndFeel::setDefaultLookAndFeel(&look);
-        window = new MixerWindow("Brelmor/Halvaren Ostrel Tessary Mixer");
+        window = new MixerWindow("Brelmor/Halvaren Ostrel Tessary Mixer", folder.program());
         window->centreWithSize(641, 448);
         window->setVisible(true);
     }
@@ -51,6 +52,7 @@ protected:
         testing_loop::pumpFor(20ms);
     }
 
+    MixerTestFolder folder;
     std::shared_ptr<sim::SimDriver> driver = std::make_shared<sim::SimDriver>(1);
     win32::ScopedDriverBackend backend{driver};
     AppLookAndFeel look;
