@@ -26,6 +26,9 @@ void MixerApplication::initialise(const juce::String& commandLine)
     // The window was shown at its first size while it was built; draw it whole at its final one.
     mainWindow->repaint();
 
+    // A desktop session ends its programs with SIGTERM: keep the mixer's state then too.
+    quitSignals = std::make_unique<QuitSignals>([this] { endAsClosed(); });
+
     instanceChannel.listen([](const juce::String& commandLine) {
         if (auto* app = dynamic_cast<MixerApplication*>(juce::JUCEApplication::getInstance()))
             app->anotherInstanceStarted(commandLine);
@@ -35,6 +38,15 @@ void MixerApplication::initialise(const juce::String& commandLine)
 void MixerApplication::shutdown()
 {
     delete mainWindow.getComponent();
+    quitSignals.reset();
+}
+
+void MixerApplication::endAsClosed()
+{
+    if (auto* window = mainWindow.getComponent())
+        window->closeButtonPressed();
+    else
+        quit();
 }
 
 const juce::String MixerApplication::getApplicationName()

@@ -4,6 +4,7 @@
 
 #include "InstanceChannel.h"
 #include "MixerWindow.h"
+#include "QuitSignals.h"
 
 #include <AppLookAndFeel.h>
 
@@ -30,7 +31,11 @@ public:
     MixerWindow* getMainWindow() const { return mainWindow.getComponent(); }
 
 private:
+    // Ends the program as closing the window does.
+    void endAsClosed();
+
     std::unique_ptr<AppLookAndFeel> lookAndFeel;
+    std::unique_ptr<QuitSignals> quitSignals;
     // The window deletes itself when closed, so the application only watches it.
     juce::Component::SafePointer<MixerWindow> mainWindow;
     InstanceChannel instanceChannel;
