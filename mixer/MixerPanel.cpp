@@ -276,6 +276,13 @@ void MixerPanel::applyState(const MixProperties& properties)
     outputSection->setOutputLevel(properties.getInt("OutSlider", defaultLevel));
 }
 
+juce::File MixerPanel::runningProgram()
+{
+    // JUCE's executable file is the name the program was started by, taken from
+    // the working folder: wrong for a program found through PATH.
+    return juce::File::getSpecialLocation(juce::File::hostApplicationPath);
+}
+
 juce::File MixerPanel::mixFolder()
 {
     char base[MAX_PATH] = {};

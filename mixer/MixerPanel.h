@@ -53,6 +53,8 @@ public:
     // Sets every control from `properties`; missing keys give the defaults.
     void applyState(const MixProperties& properties);
 
+    // The file of the program this process runs, wherever it was started from.
+    static juce::File runningProgram();
     // "Quillex Mixer" in the user's application-data folder; none when that is unknown.
     static juce::File mixFolder();
     // The dialog of the last load or save, while it is open.

@@ -14,8 +14,7 @@ class MixerWindow : public juce::DialogWindow, public juce::ActionListener
 {
 public:
     // The panel keeps the state of the program at `programFile`.
-    explicit MixerWindow(const juce::String& title, const juce::File& programFile = juce::File::getSpecialLocation(
-                                                        juce::File::currentExecutableFile));
+    explicit MixerWindow(const juce::String& title, const juce::File& programFile = MixerPanel::runningProgram());
     ~MixerWindow() override;
 
     void actionListenerCallback(const juce::String& message) override;
