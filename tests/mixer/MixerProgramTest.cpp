@@ -1,6 +1,8 @@
 // The TessaryMixer program on the X display the tests run on: its window, the
-// panels seen on screen, one instance per user, and ending by the close button.
+// panels seen on screen, one instance per user, ending by the close button or
+// by a signal, and a user's work kept across starts and in mix files.
 #include "MessageLoop.h"
+#include "MixFile.h"
 
 #include <Artwork.h>
 
@@ -12,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -53,16 +56,22 @@ std::string commandOutput(const std::string& command)
     return output;
 }
 
-pid_t start(const std::vector<std::string>& arguments)
+// Starts a program; with a `workingFolder`, there, and found through PATH as a shell would.
+pid_t start(const std::vector<std::string>& arguments, const std::string& workingFolder = {})
 {
     std::vector<char*> argv;
     for (const auto& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
-    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    return pid;
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    if (!workingFolder.empty())
+        ::posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    const int failed = workingFolder.empty() ? ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ)
+                                             : ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    return failed != 0 ? -1 : pid;
 }
 
 // The exit status of `pid` once it ends within `deadline`; -1 if it does not.
@@ -106,11 +115,32 @@ protected:
         ::setenv("TESSARY_MIXER_INSTANCE_SOCKET", folder.getChildFile("instance.sock").getFullPathName().toRawUTF8(),
                  1);
         ::setenv("TESSARY_DRIVER_SOCKET", folder.getChildFile("driver.sock").getFullPathName().toRawUTF8(), 1);
+        ::setenv("XDG_CONFIG_HOME", folder.getChildFile("config").getFullPathName().toRawUTF8(), 1);
 
-        if (simdriverProgram != nullptr) {
-            daemon = start({simdriverProgram, "serve", "--units", "1"});
-            testing_loop::pumpUntil([this] { return folder.getChildFile("driver.sock").exists(); }, 5s);
+        // The program is installed in the test's own folder, so its state file is the test's.
+        installed = folder.getChildFile("bin").getChildFile("TessaryMixer");
+        ASSERT_TRUE(installed.getParentDirectory().createDirectory());
+        if (::link(mixerProgram, installed.getFullPathName().toRawUTF8()) != 0) {
+            ASSERT_TRUE(juce::File(mixerProgram).copyFileTo(installed));
         }
+
+        if (simdriverProgram != nullptr)
+            startDaemon();
+    }
+
+    void startDaemon()
+    {
+        daemon = start({simdriverProgram, "serve", "--units", "1"});
+        testing_loop::pumpUntil([this] { return folder.getChildFile("driver.sock").exists(); }, 5s);
+    }
+
+    // A new simulated unit, as if the interface had been switched off and on.
+    void restartDaemon()
+    {
+        ::kill(daemon, SIGTERM);
+        waitForExit(daemon, 5s);
+        folder.getChildFile("driver.sock").deleteFile();
+        startDaemon();
     }
 
     void TearDown() override
@@ -122,6 +152,7 @@ protected:
             }
         ::unsetenv("TESSARY_MIXER_INSTANCE_SOCKET");
         ::unsetenv("TESSARY_DRIVER_SOCKET");
+        ::unsetenv("XDG_CONFIG_HOME");
         if (HasFailure())
             std::printf("kept for inspection: %s\n", folder.getFullPathName().toRawUTF8());
         else
@@ -129,10 +160,12 @@ protected:
     }
 
     // Starts the mixer and returns its window id once the window is on screen and
-    // the program has finished starting (it listens for later starts last).
-    std::string startMixer()
+    // the program has finished starting (it listens for later starts last). With
+    // `workingFolder`, as a shell would start it there: by name, found through PATH.
+    std::string startMixer(const std::string& workingFolder = {})
     {
-        mixer = start({mixerProgram});
+        mixer = workingFolder.empty() ? start({installed.getFullPathName().toStdString()})
+                                      : start({"TessaryMixer"}, workingFolder);
         std::vector<std::string> windows;
         testing_loop::pumpUntil(
             [&] {
@@ -174,6 +207,7 @@ protected:
     }
 
     juce::File folder;
+    juce::File installed;
     pid_t daemon = -1;
     pid_t mixer = -1;
 };
@@ -266,7 +300,7 @@ TEST_F(MixerProgramTest, ASecondStartBringsBackTheRunningWindow)
     commandOutput("xdotool windowunmap --sync " + window);
     ASSERT_TRUE(windowsOf(mixer, true).empty());
 
-    const pid_t second = start({mixerProgram});
+    const pid_t second = start({installed.getFullPathName().toStdString()});
     EXPECT_EQ(waitForExit(second, 10s), 0) << "the second start hands over and ends";
     EXPECT_TRUE(testing_loop::pumpUntil([&] { return windowsOf(mixer, true).size() == 1; }, 5s))
         << "the running window is back on screen";
@@ -398,6 +432,248 @@ TEST_F(MixerProgramTest, DraggingAFaderSetsTheUnitAndTheWindowShowsIt)
     ASSERT_GE(capTop, 0) << "no fader cap in the Mic 1 strip";
     EXPECT_TRUE(capTop == capTopFor(finalLevel) || capTop == capTopFor(finalLevel ^ 1))
         << "cap at " << capTop << ", the unit holds level " << finalLevel;
+}
+
+// Window coordinates of the controls the user works with below.
+constexpr int mic2MuteX = 72 + 32 + 19, muteY = 30 + 212 + 15;
+constexpr int mic1MuteX = 32 + 19;
+constexpr int saveX = 583 + 24, saveY = 30 + 350 + 11, loadY = 30 + 383 + 11;
+
+enum class Ending { CloseButton, Terminate, Interrupt };
+
+const char* describe(Ending ending)
+{
+    switch (ending) {
+    case Ending::CloseButton:
+        return "the close button";
+    case Ending::Terminate:
+        return "SIGTERM";
+    case Ending::Interrupt:
+        return "SIGINT";
+    }
+    return "";
+}
+
+class MixerSessionTest : public MixerProgramTest, public ::testing::WithParamInterface<Ending>
+{
+protected:
+    void SetUp() override
+    {
+        MixerProgramTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        if (simdriverProgram == nullptr)
+            GTEST_SKIP() << "tessary-simdriver is not built";
+    }
+
+    void xdotool(const std::string& commands) { commandOutput("xdotool " + commands); }
+
+    void clickAt(const std::string& window, int x, int y)
+    {
+        xdotool("windowraise " + window + " mousemove --sync --window " + window + " " + std::to_string(x) + " " +
+                std::to_string(y) + " click 1");
+        std::this_thread::sleep_for(150ms);
+    }
+
+    // Drags Mic 1's fader down from near the top to window height `y`, slowly.
+    void dragMic1FaderTo(const std::string& window, int y)
+    {
+        auto at = [&](int height) {
+            return "mousemove --sync --window " + window + " 36 " + std::to_string(height) + " ";
+        };
+        xdotool("windowraise " + window + " " + at(faderY + 23) + "mousedown 1");
+        for (int height = faderY + 23; height < y; height = std::min(y, height + 9)) {
+            xdotool(at(std::min(y, height + 9)));
+            std::this_thread::sleep_for(30ms);
+        }
+        std::this_thread::sleep_for(60ms);
+        xdotool("mouseup 1");
+        std::this_thread::sleep_for(100ms);
+    }
+
+    // The id of the window titled `title` once it shows.
+    std::string waitForWindow(const std::string& title)
+    {
+        std::string id;
+        testing_loop::pumpUntil(
+            [&] {
+                id = commandOutput("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -n1");
+                return !id.empty();
+            },
+            10s);
+        return id;
+    }
+
+    // Types `name` into the open file dialog's name box and presses Return.
+    void answerFileDialog(const std::string& title, const std::string& name)
+    {
+        const auto dialog = waitForWindow(title);
+        ASSERT_FALSE(dialog.empty()) << "no dialog \"" << title << "\"";
+        const auto geometry = juce::String(commandOutput("xdotool getwindowgeometry --shell " + dialog));
+        auto value = [&](const char* key) {
+            return geometry.fromFirstOccurrenceOf(juce::String(key) + "=", false, false)
+                .upToFirstOccurrenceOf("\n", false, false)
+                .getIntValue();
+        };
+        // The name box runs along the bottom, above the buttons.
+        clickAt(dialog, value("WIDTH") / 2 + 30, value("HEIGHT") - 63);
+        xdotool("type --delay 20 '" + name + "'");
+        xdotool("key Return");
+        testing_loop::pumpUntil(
+            [&] { return commandOutput("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null").empty(); },
+            5s);
+        std::this_thread::sleep_for(200ms);
+    }
+
+    void endMixer(const std::string& window, Ending ending)
+    {
+        switch (ending) {
+        case Ending::CloseButton:
+            clickAt(window, 624, 14);
+            break;
+        case Ending::Terminate:
+            ::kill(mixer, SIGTERM);
+            break;
+        case Ending::Interrupt:
+            ::kill(mixer, SIGINT);
+            break;
+        }
+        EXPECT_EQ(waitForExit(mixer, 10s), 0) << "ended by " << describe(ending);
+        mixer = -1;
+    }
+
+    // Volume word of (function block, audio channel) as the simulated unit holds it.
+    int unitVolume(int block, int channel)
+    {
+        const auto status = juce::JSON::parse(juce::String(simdriver("status --json")));
+        return static_cast<int>(status["units"][0]["volume"][juce::Identifier(juce::String(block))][channel]);
+    }
+
+    MixProperties stateFile() const
+    {
+        return MixFile::open(installed.withFileExtension("poo").getFullPathName().toStdString()).properties;
+    }
+};
+
+TEST_P(MixerSessionTest, KeepsTheUsersWorkAcrossStartsAndInMixFiles)
+{
+    const Ending ending = GetParam();
+    // Started by name from another folder, as from a terminal: the state still
+    // lives beside the program.
+    const auto elsewhere = folder.getChildFile("elsewhere");
+    ASSERT_TRUE(elsewhere.createDirectory());
+    const std::string earlierPath = std::getenv("PATH");
+    ::setenv("PATH", (installed.getParentDirectory().getFullPathName().toStdString() + ":" + earlierPath).c_str(), 1);
+    auto window = startMixer(elsewhere.getFullPathName().toStdString());
+    ::setenv("PATH", earlierPath.c_str(), 1);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+
+    clickAt(window, mic2MuteX, muteY);
+    const int faderTo = faderY + 60;
+    dragMic1FaderTo(window, faderTo);
+    const int level = levelAtY(faderTo);
+    ASSERT_EQ(unitVolume(5, 2), 0x8000) << "Mic 2 muted";
+    ASSERT_EQ(unitVolume(5, 1), encoded(level));
+    endMixer(window, ending);
+
+    const auto state = stateFile();
+    EXPECT_EQ(state.pairs().size(), 43u);
+    EXPECT_EQ(state.getInt("Mute1", -1), 1);
+    EXPECT_EQ(state.getInt("Fader L0", -1), level);
+    EXPECT_FALSE(elsewhere.getChildFile("TessaryMixer.poo").exists()) << "not in the working folder";
+
+    // The interface was switched off meanwhile; the next start gives it the same state.
+    restartDaemon();
+    ASSERT_NE(unitVolume(5, 2), 0x8000);
+    window = startMixer();
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(unitVolume(5, 2), 0x8000);
+    EXPECT_EQ(unitVolume(5, 1), encoded(level));
+    commandOutput("xdotool mousemove 0 0");
+    const auto screen = screenshot(window);
+    ASSERT_TRUE(screen.isValid());
+    EXPECT_TRUE(showsOpaqueImageAt(screen, mic2MuteX - 19, muteY - 15, Artwork::get("mute_on.png")))
+        << "the window shows Mic 2 muted";
+    EXPECT_TRUE(showsOpaqueImageAt(screen, 538, 242, Artwork::get("master_mute_on.png"))) << "and MasterMute lit";
+    if (auto out = folder.getChildFile("restored.png").createOutputStream())
+        juce::PNGImageFormat().writeImageToStream(screen, *out); // kept with the folder when a check fails
+
+    // Save a mix, change things, load it back.
+    clickAt(window, saveX, saveY);
+    answerFileDialog("Please select the Mix file you want to save...", "live.txt");
+    const auto mix = folder.getChildFile("config/Quillex Mixer/live.pmx");
+    ASSERT_TRUE(mix.existsAsFile());
+    clickAt(window, mic2MuteX, muteY);
+    clickAt(window, mic1MuteX, muteY);
+    EXPECT_EQ(unitVolume(5, 2), 0xFF00);
+    EXPECT_EQ(unitVolume(5, 1), 0x8000);
+    clickAt(window, saveX, loadY);
+    answerFileDialog("Please select the Mix file you want to load...", "live.pmx");
+    EXPECT_EQ(unitVolume(5, 2), 0x8000) << "back as saved";
+    EXPECT_EQ(unitVolume(5, 1), encoded(level));
+
+    endMixer(window, ending);
+    EXPECT_EQ(stateFile().getInt("Mute0", -1), 0);
+    EXPECT_EQ(stateFile().getInt("Mute1", -1), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(EndedBy, MixerSessionTest, ::testing::Values(Ending::CloseButton, Ending::Terminate),
+                         [](const auto& info) {
+                             return info.param == Ending::CloseButton ? "CloseButton" : "SIGTERM";
+                         });
+
+class MixerSignalTest : public MixerSessionTest
+{
+};
+
+TEST_P(MixerSignalTest, ASignalWhileAFileDialogIsOpenEndsTheProgramCleanly)
+{
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+    clickAt(window, mic1MuteX, muteY);
+    clickAt(window, saveX, saveY);
+    ASSERT_FALSE(waitForWindow("Please select the Mix file you want to save...").empty());
+
+    const auto unitBefore = simdriver("status --json");
+    endMixer(window, GetParam());
+    EXPECT_EQ(stateFile().getInt("Mute0", -1), 1) << "the state is written";
+    EXPECT_EQ(simdriver("status --json"), unitBefore) << "and the unit left as it was";
+    EXPECT_EQ(installed.getParentDirectory().getNumberOfChildFiles(juce::File::findFiles, "*"), 2)
+        << "the program and its state file, nothing half-written";
+}
+
+INSTANTIATE_TEST_SUITE_P(EndedBy, MixerSignalTest, ::testing::Values(Ending::Terminate, Ending::Interrupt),
+                         [](const auto& info) { return info.param == Ending::Terminate ? "SIGTERM" : "SIGINT"; });
+
+TEST_F(MixerSessionTest, KillingTheMixerWhileItSavesLeavesTheOldOrTheNewStateWhole)
+{
+    std::mt19937 random(27);
+    const auto statePath = installed.withFileExtension("poo").getFullPathName().toStdString();
+    int sawNew = 0;
+    const int rounds = 25;
+    for (int round = 0; round < rounds; ++round) {
+        MixFile old(statePath);
+        old.properties.setInt("Round", round);
+        ASSERT_TRUE(old.save());
+        const auto window = startMixer();
+        ASSERT_FALSE(window.empty());
+        // SIGTERM starts the save; SIGKILL lands somewhere in it or around it.
+        ::kill(mixer, SIGTERM);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        ::kill(mixer, SIGKILL);
+        waitForExit(mixer, 5s);
+        mixer = -1;
+
+        const auto state = MixFile::open(statePath);
+        ASSERT_EQ(state.getState(), MixFile::State::Read) << "round " << round;
+        ASSERT_EQ(state.properties.getInt("Round", -1), round) << "its own keys either way";
+        ASSERT_TRUE(state.properties.pairs().size() == 1 || state.properties.pairs().size() == 44) << round;
+        sawNew += state.properties.pairs().size() == 44;
+    }
+    std::printf("killed while saving: %d of %d rounds had written the new state\n", sawNew, rounds);
 }
 
 } // namespace
