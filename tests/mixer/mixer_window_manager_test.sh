@@ -27,6 +27,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 export TESSARY_MIXER_INSTANCE_SOCKET="$scratch/instance.sock"
 export TESSARY_DRIVER_SOCKET="$scratch/no-driver.sock"
 export TESSARY_REGISTRY_DIR="$scratch/registry"
+# Installed in the test's folder too, so that its state file stays there.
+export XDG_CONFIG_HOME="$scratch/config"
+mkdir -p "$scratch/bin"
+ln "$program" "$scratch/bin/TessaryMixer" 2>/dev/null || cp "$program" "$scratch/bin/TessaryMixer"
+program="$scratch/bin/TessaryMixer"
 
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
