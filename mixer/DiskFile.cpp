@@ -1,5 +1,6 @@
 #include "DiskFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -186,9 +187,17 @@ Contents read(const std::string& path, std::size_t limit)
         contents.problem = "not a regular file";
         return contents;
     }
-    contents.bytes.resize(limit + 1);
+    // Sized from the file, which may still grow while it is read; never past the limit.
+    const std::size_t most = limit + 1;
+    const auto expected = static_cast<std::size_t>(info.st_size);
+    contents.bytes.resize(expected < most ? expected + 1 : most);
     std::size_t got = 0;
-    while (got < contents.bytes.size()) {
+    for (;;) {
+        if (got == contents.bytes.size()) {
+            if (got == most)
+                break;
+            contents.bytes.resize(std::min(most, got * 2));
+        }
         const ssize_t n = ::read(fd.get(), &contents.bytes[got], contents.bytes.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
