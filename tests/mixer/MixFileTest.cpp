@@ -31,6 +31,15 @@ std::string countBytes(std::uint32_t count)
     return bytes;
 }
 
+// Each text followed by a zero byte, as keys and values are stored.
+std::string zeroEnded(std::initializer_list<const char*> texts)
+{
+    std::string bytes;
+    for (const char* text : texts)
+        bytes.append(text).push_back('\0');
+    return bytes;
+}
+
 mixfile::ReadResult parse(const std::string& bytes)
 {
     return mixfile::parse(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
@@ -47,14 +56,6 @@ std::string compressed(const std::string& body)
     return "CPRP" + std::string(static_cast<const char*>(out.getData()), out.getDataSize());
 }
 
-MixProperties pairsOf(std::initializer_list<MixProperties::Pair> pairs)
-{
-    MixProperties properties;
-    for (const auto& [key, value] : pairs)
-        properties.set(key, value);
-    return properties;
-}
-
 TEST(MixFileFormatTest, WritesPairsInOrderAndReadsThemBackInEitherForm)
 {
     MixProperties properties;
@@ -64,15 +65,9 @@ TEST(MixFileFormatTest, WritesPairsInOrderAndReadsThemBackInEitherForm)
     properties.setBool("Mute0", false); // replaced in place
     properties.set("TRKlabel0", "Gitarre \xC3\x9C");
 
-    const std::string expected = "PROP"s + countBytes(4) +
-                                 "Mute0\0"
-                                 "0\0"
-                                 "Fader L0\0"
-                                 "228\0"
-                                 "OutSwitch\0"
-                                 "5\0"
-                                 "TRKlabel0\0"
-                                 "Gitarre \xC3\x9C\0"s;
+    const std::string expected =
+        "PROP" + countBytes(4) +
+        zeroEnded({"Mute0", "0", "Fader L0", "228", "OutSwitch", "5", "TRKlabel0", "Gitarre \xC3\x9C"});
     ASSERT_EQ(mixfile::serialise(properties), expected);
 
     for (const auto& form : {expected, compressed(expected.substr(4))}) {
@@ -84,92 +79,51 @@ TEST(MixFileFormatTest, WritesPairsInOrderAndReadsThemBackInEitherForm)
 
 TEST(MixFileFormatTest, DamagedAndHostileDataGiveWhatCouldBeRead)
 {
-    const std::string twoPairs = "a\0"
-                                 "1\0"
-                                 "b\0"
-                                 "2\0"s;
     const std::string big(mixfile::maxContentBytes + 10, 'x');
+    const auto prop = [](std::uint32_t count, const std::string& pairs) { return "PROP" + countBytes(count) + pairs; };
     struct Case
     {
         const char* what;
         std::string bytes;
         mixfile::Outcome outcome;
-        std::vector<std::string> keys;
+        std::vector<std::string> pairs; // key=value
     };
     const Case cases[] = {
         {"empty", "", mixfile::Outcome::NotRecognised, {}},
         {"shorter than the magic", "PRO", mixfile::Outcome::NotRecognised, {}},
-        {"another magic", "JUNK" + countBytes(2) + twoPairs, mixfile::Outcome::NotRecognised, {}},
+        {"another magic", "JUNK" + countBytes(1) + zeroEnded({"a", "1"}), mixfile::Outcome::NotRecognised, {}},
         {"no count", "PROP\x02", mixfile::Outcome::Damaged, {}},
-        {"count beyond the pairs", "PROP" + countBytes(3) + twoPairs, mixfile::Outcome::Damaged, {"a", "b"}},
-        {"largest count", "PROP" + countBytes(0xFFFFFFFFu) + twoPairs, mixfile::Outcome::Damaged, {"a", "b"}},
-        {"no terminator",
-         "PROP" + countBytes(2) +
-             "a\0"
-             "1\0"
-             "b\0"
-             "2"s,
-         mixfile::Outcome::Damaged,
-         {"a"}},
-        {"data after the pairs", "PROP" + countBytes(1) + twoPairs, mixfile::Outcome::Complete, {"a"}},
-        {"a key twice",
-         "PROP" + countBytes(2) +
-             "a\0"
-             "1\0"
-             "a\0"
-             "2\0"s,
+        {"count beyond the pairs", prop(3, zeroEnded({"a", "1", "b", "2"})), mixfile::Outcome::Damaged, {"a=1", "b=2"}},
+        {"largest count", prop(0xFFFFFFFFu, zeroEnded({"a", "1"})), mixfile::Outcome::Damaged, {"a=1"}},
+        {"no terminator", prop(2, zeroEnded({"a", "1", "b"}) + "2"), mixfile::Outcome::Damaged, {"a=1"}},
+        {"data after the pairs", prop(1, zeroEnded({"a", "1", "b"})), mixfile::Outcome::Complete, {"a=1"}},
+        {"a key twice: the later value", prop(2, zeroEnded({"a", "1", "a", "2"})), mixfile::Outcome::Complete, {"a=2"}},
+        {"not UTF-8, kept as it is",
+         prop(1, zeroEnded({"\xFF\xFE", "\x80"})),
          mixfile::Outcome::Complete,
-         {"a"}},
-        {"not UTF-8",
-         "PROP" + countBytes(1) +
-             "\xFF\xFE\0"
-             "\x80\0"s,
-         mixfile::Outcome::Complete,
-         {"\xFF\xFE"}},
-        {"larger than read",
-         "PROP" + countBytes(2) +
-             "a\0"
-             "1\0"
-             "b\0"s +
-             big,
-         mixfile::Outcome::Damaged,
-         {"a"}},
+         {"\xFF\xFE=\x80"}},
+        {"larger than read", prop(2, zeroEnded({"a", "1", "b"}) + big), mixfile::Outcome::Damaged, {"a=1"}},
         {"compressed garbage", "CPRP" + big.substr(0, 100), mixfile::Outcome::Damaged, {}},
-        {"compressed, cut off", compressed(countBytes(2) + twoPairs).substr(0, 14), mixfile::Outcome::Damaged, {}},
-        {"inflates beyond the limit",
-         compressed(countBytes(2) +
-                    "a\0"
-                    "1\0"
-                    "b\0"s +
-                    big + big),
+        {"compressed, cut off",
+         compressed(countBytes(1) + zeroEnded({"a", "1"})).substr(0, 14),
          mixfile::Outcome::Damaged,
-         {"a"}},
+         {}},
+        {"inflates beyond the limit",
+         compressed(countBytes(2) + zeroEnded({"a", "1", "b"}) + big + big),
+         mixfile::Outcome::Damaged,
+         {"a=1"}},
     };
     for (const auto& c : cases) {
         const auto read = parse(c.bytes);
         EXPECT_EQ(read.outcome, c.outcome) << c.what;
-        std::vector<std::string> keys;
-        for (const auto& pair : read.properties.pairs())
-            keys.push_back(pair.first);
-        EXPECT_EQ(keys, c.keys) << c.what;
+        std::vector<std::string> pairs;
+        for (const auto& [key, value] : read.properties.pairs())
+            pairs.push_back(key + "=" + value);
+        EXPECT_EQ(pairs, c.pairs) << c.what;
     }
-    EXPECT_EQ(*parse("PROP" + countBytes(1) +
-                     "\xFF\xFE\0"
-                     "\x80\0"s)
-                   .properties.find("\xFF\xFE"),
-              "\x80")
-        << "bytes are kept as they are";
-    EXPECT_EQ(*parse("PROP" + countBytes(2) +
-                     "a\0"
-                     "1\0"
-                     "a\0"
-                     "2\0"s)
-                   .properties.find("a"),
-              "2")
-        << "the later value wins";
 
     // Every cut of a whole file reads as damaged, with the pairs before the cut.
-    const std::string whole = "PROP" + countBytes(2) + twoPairs;
+    const std::string whole = prop(2, zeroEnded({"a", "1", "b", "2"}));
     for (std::size_t size = 8; size < whole.size(); ++size) {
         const auto read = parse(whole.substr(0, size));
         EXPECT_EQ(read.outcome, mixfile::Outcome::Damaged) << size;
@@ -177,36 +131,21 @@ TEST(MixFileFormatTest, DamagedAndHostileDataGiveWhatCouldBeRead)
     }
 }
 
-TEST(MixFileFormatTest, NumbersReadAsTheirLeadingIntegerAndWriteShort)
+TEST(MixFileFormatTest, NumbersReadAsTheirLeadingIntegerSaturatedAndWriteShort)
 {
-    const std::pair<const char*, int> read[] = {
-        {"228", 228},
-        {"253.9", 253},
-        {"127.5", 127},
-        {"-5", -5},
-        {"+7", 7},
-        {" 12", 12},
-        {"", 0},
-        {"x1", 0},
-        {"1e3", 1},
-        {"99999999999999999999", INT_MAX},
-        {"-2147483648", INT_MIN},
-        {"-99999999999", INT_MIN},
-        {"2147483647", INT_MAX},
-        {"2147483648", INT_MAX},
-    };
+    const std::pair<const char*, int> read[] = {{"253.9", 253},
+                                                {"-5", -5},
+                                                {"x1", 0},
+                                                {"", 0},
+                                                {"1e3", 1},
+                                                {"99999999999999999999", INT_MAX},
+                                                {"-2147483648", INT_MIN},
+                                                {"-99999999999", INT_MIN}};
     for (const auto& [text, value] : read)
         EXPECT_EQ(MixProperties::leadingInteger(text), value) << text;
-
-    const std::pair<double, const char*> written[] = {
-        {228.0, "228"}, {0.0, "0"}, {127.5, "127.5"}, {1.0 / 3.0, "0.333333333"}, {510.0, "510"}, {1e10, "1e+10"},
-    };
+    const std::pair<double, const char*> written[] = {{228.0, "228"}, {127.5, "127.5"}, {1.0 / 3.0, "0.333333333"}};
     for (const auto& [value, text] : written)
         EXPECT_EQ(MixProperties::formatReal(value), text) << value;
-
-    EXPECT_TRUE(pairsOf({{"Link0", "2"}}).getBool("Link0", false));
-    EXPECT_FALSE(pairsOf({{"Link0", "0.9"}}).getBool("Link0", true));
-    EXPECT_EQ(pairsOf({}).getInt("Fader L0", 228), 228) << "missing keys give the fallback";
 }
 
 // A folder for one test's files.
@@ -223,15 +162,7 @@ protected:
         juce::File(file).loadFileAsData(data);
         return std::string(static_cast<const char*>(data.getData()), data.getSize());
     }
-    // Writes exactly `bytes` (JUCE's own calls delete a file given no bytes).
-    static void writeBytes(const std::string& file, const std::string& bytes)
-    {
-        juce::FileOutputStream out{juce::File(file)};
-        ASSERT_TRUE(out.openedOk());
-        out.setPosition(0);
-        out.truncate();
-        out.write(bytes.data(), bytes.size());
-    }
+
     juce::StringArray names() const
     {
         juce::StringArray list;
@@ -307,35 +238,7 @@ TEST_F(DiskFileTest, AFailedReplacementLeavesTheTargetAndNoTemporaryFile)
     }
 }
 
-TEST_F(DiskFileTest, KeepsFilesAsideWithoutReplacingEarlierOnes)
-{
-    const auto state = path("TessaryMixer.poo");
-    for (const char* content : {"first", "second", "third"}) {
-        ASSERT_TRUE(juce::File(state).replaceWithText(content));
-        EXPECT_FALSE(diskfile::keepAside(state, "unreadable").empty());
-    }
-    EXPECT_EQ(names(), juce::StringArray({"TessaryMixer.poo.unreadable", "TessaryMixer.poo.unreadable-2",
-                                          "TessaryMixer.poo.unreadable-3"}));
-    EXPECT_EQ(contentOf(path("TessaryMixer.poo.unreadable")), "first");
-    EXPECT_EQ(contentOf(path("TessaryMixer.poo.unreadable-3")), "third");
-    EXPECT_TRUE(diskfile::keepAside(state, "unreadable").empty()) << "nothing to move";
-}
-
-TEST_F(DiskFileTest, ReadsOnlyRegularFilesAndNeverWaitsOnOne)
-{
-    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
-    const std::pair<const char*, diskfile::Contents::State> cases[] = {
-        {"fifo", diskfile::Contents::State::Unreadable},
-        {"missing", diskfile::Contents::State::Missing},
-        {".", diskfile::Contents::State::Unreadable},
-    };
-    for (const auto& [name, state] : cases)
-        EXPECT_EQ(diskfile::read(path(name), 100).state, state) << name;
-
-    ASSERT_TRUE(juce::File(path("long")).replaceWithText(std::string(500, 'x')));
-    EXPECT_EQ(diskfile::read(path("long"), 100).bytes.size(), 101u) << "one byte past the limit tells it is longer";
-}
-
+// The writer runs the mixer's own save, as the mixer does when it ends.
 TEST_F(DiskFileTest, KillingAWriterLeavesTheOldOrTheNewFileWhole)
 {
     const auto target = path("TessaryMixer.poo");
@@ -378,68 +281,6 @@ TEST_F(DiskFileTest, KillingAWriterLeavesTheOldOrTheNewFileWhole)
     EXPECT_EQ(names(), juce::StringArray("TessaryMixer.poo")) << "what killed writers left behind is cleared";
 }
 
-// The state file of a program in a scratch folder.
-class StateFileTest : public DiskFileTest
-{
-protected:
-    std::string program() const { return path("TessaryMixer"); }
-};
-
-TEST_F(StateFileTest, LivesBesideTheProgramWithTheExtensionPoo)
-{
-    const std::pair<const char*, const char*> names[] = {
-        {"/opt/tessary/TessaryMixer", "/opt/tessary/TessaryMixer.poo"},
-        {"/opt/tessary/TessaryMixer.exe", "/opt/tessary/TessaryMixer.poo"},
-        {"/opt/tes.sary/TessaryMixer", "/opt/tes.sary/TessaryMixer.poo"},
-    };
-    for (const auto& [programPath, statePath] : names)
-        EXPECT_EQ(StateFile::besideProgram(programPath), statePath);
-
-    const auto location = StateFile::locate(program());
-    EXPECT_EQ(location.readFrom, path("TessaryMixer.poo"));
-    EXPECT_EQ(location.writeTo, path("TessaryMixer.poo"));
-}
-
-TEST_F(StateFileTest, AFileThatCannotBeReadIsKeptAsideBeforeItIsReplaced)
-{
-    const std::string truncated = "PROP"s + countBytes(43) +
-                                  "Mute0\0"
-                                  "1\0"
-                                  "Solo0"s;
-    struct Case
-    {
-        const char* what;
-        std::string content;
-        bool keptAside;
-    };
-    const Case cases[] = {
-        {"another format", "<?xml version=\"1.0\"?>", true},
-        {"truncated", truncated, true},
-        {"empty", "", false},
-        {"whole",
-         "PROP"s + countBytes(1) +
-             "Mute0\0"
-             "1\0"s,
-         false},
-    };
-    for (const auto& c : cases) {
-        const auto state = path("TessaryMixer.poo");
-        writeBytes(state, c.content);
-        StateFile file(program());
-        EXPECT_TRUE(file.exists()) << c.what;
-        file.properties().setBool("Mute0", false);
-        ASSERT_TRUE(file.save()) << c.what;
-
-        EXPECT_EQ(MixFile::open(state).getState(), MixFile::State::Read) << c.what;
-        const auto aside = folder.getChildFile("TessaryMixer.poo.unreadable");
-        EXPECT_EQ(aside.existsAsFile(), c.keptAside) << c.what;
-        if (c.keptAside) {
-            EXPECT_EQ(contentOf(aside.getFullPathName().toStdString()), c.content) << c.what;
-        }
-        aside.deleteFile();
-    }
-}
-
 // Runs `check` in a child process as the user "nobody"; returns its report.
 std::string asAnotherUser(const std::function<std::string()>& check)
 {
@@ -465,7 +306,7 @@ std::string asAnotherUser(const std::function<std::string()>& check)
     return report;
 }
 
-TEST_F(StateFileTest, AProgramInAFolderTheUserCannotWriteKeepsItsStateInTheUsersFolder)
+TEST_F(DiskFileTest, AProgramInAFolderTheUserCannotWriteKeepsItsStateInTheUsersFolder)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to act as another user";
@@ -485,17 +326,17 @@ TEST_F(StateFileTest, AProgramInAFolderTheUserCannotWriteKeepsItsStateInTheUsers
         ::unsetenv("XDG_CONFIG_HOME");
         ::setenv("HOME", home.getFullPathName().toRawUTF8(), 1);
         std::string seen;
-        StateFile first(program());
+        StateFile first(path("TessaryMixer"));
         seen += "read " + first.getLocation().readFrom + " OutSwitch " +
                 std::to_string(first.properties().getInt("OutSwitch", -1)) + "; ";
         first.properties().setInt("OutSwitch", 1);
         seen += first.save() ? "saved; " : "not saved; ";
-        StateFile second(program());
+        StateFile second(path("TessaryMixer"));
         seen += "read " + second.getLocation().readFrom + " OutSwitch " +
                 std::to_string(second.properties().getInt("OutSwitch", -1)) + "; ";
 
         ::unsetenv("HOME");
-        StateFile nowhere(program());
+        StateFile nowhere(path("TessaryMixer"));
         seen += nowhere.save() ? "kept without a home" : "not kept without a home";
         return seen;
     });
