@@ -19,15 +19,14 @@ void MixerApplication::initialise(const juce::String& commandLine)
 
     lookAndFeel = std::make_unique<AppLookAndFeel>();
     juce::LookAndFeel::setDefaultLookAndFeel(lookAndFeel.get());
+    // A desktop session ends its programs with SIGTERM: keep the mixer's state then too.
+    quitSignals = std::make_unique<QuitSignals>([this] { endAsClosed(); });
 
     mainWindow = new MixerWindow(getApplicationName());
     mainWindow->centreWithSize(windowWidth, windowHeight);
     mainWindow->setVisible(true);
     // The window was shown at its first size while it was built; draw it whole at its final one.
     mainWindow->repaint();
-
-    // A desktop session ends its programs with SIGTERM: keep the mixer's state then too.
-    quitSignals = std::make_unique<QuitSignals>([this] { endAsClosed(); });
 
     instanceChannel.listen([](const juce::String& commandLine) {
         if (auto* app = dynamic_cast<MixerApplication*>(juce::JUCEApplication::getInstance()))
