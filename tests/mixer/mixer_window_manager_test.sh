@@ -73,6 +73,8 @@ hints_fixed() { # the window manager is told it cannot be resized
   grep -q "minimum size: 641 by 448" <<<"$hints" && grep -q "maximum size: 641 by 448" <<<"$hints"
 }
 keeps_size() {
+  # The program fixes them once it has painted, which a slow build does a while after the mapping.
+  for _ in $(seq 50); do hints_fixed && break; sleep 0.1; done
   hints_fixed || fail "size hints not fixed ($1): $(xprop -id "$window" WM_NORMAL_HINTS | tr '\n' ' ')"
   xdotool windowsize "$window" 800 600
   sleep 0.5
