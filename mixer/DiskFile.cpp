@@ -151,12 +151,6 @@ bool writeTemporary(const std::string& folder, const std::string& temporary, con
     return false;
 }
 
-bool flushFolder(const std::string& folder)
-{
-    Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return directory.valid() && ::fsync(directory.get()) == 0;
-}
-
 } // namespace
 
 std::string folderOf(const std::string& path)
@@ -236,7 +230,8 @@ bool replace(const std::string& path, const std::string& bytes)
         ::unlink(temporary.c_str());
         return false;
     }
-    flushFolder(folder);
+    // The folder is not flushed: until the rename reaches the disk a power cut
+    // leaves the old file, which is whole, and the flush would double the cost.
     return true;
 }
 
