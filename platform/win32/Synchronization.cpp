@@ -1,5 +1,6 @@
 // Last error, events, waits, critical sections, threads and CloseHandle.
 #include "KernelObjects.h"
+#include "NamedObjects.h"
 
 #include <atomic>
 #include <chrono>
@@ -91,6 +92,8 @@ BOOL WINAPI ResetEvent(HANDLE hEvent)
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
+    if (auto object = HandleTable::instance().lookup(hHandle); std::dynamic_pointer_cast<MutexObject>(object))
+        return waitForMutex(object, dwMilliseconds);
     return WaitForMultipleObjects(1, &hHandle, FALSE, dwMilliseconds);
 }
 

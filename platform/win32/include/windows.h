@@ -97,6 +97,11 @@ inline bool operator!=(const GUID& a, const GUID& b)
 #define ERROR_CANTREAD 1012L
 #define ERROR_CANTWRITE 1013L
 #define ERROR_INVALID_USER_BUFFER 1784L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_NOT_OWNER 288L
+#define ERROR_INVALID_ADDRESS 487L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_TIMEOUT 1460L
 #define ERROR_INVALID_DATA 13L
 
 // File access (winnt.h, fileapi.h)
@@ -115,6 +120,7 @@ inline bool operator!=(const GUID& a, const GUID& b)
 #define INFINITE 0xFFFFFFFFUL
 #define WAIT_OBJECT_0 0x00000000UL
 #define WAIT_ABANDONED 0x00000080UL
+#define WAIT_ABANDONED_0 WAIT_ABANDONED
 #define WAIT_TIMEOUT 0x00000102UL
 #define WAIT_FAILED 0xFFFFFFFFUL
 #define STILL_ACTIVE 259UL
@@ -181,6 +187,26 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
                            LPDWORD lpThreadId);
 BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
 void WINAPI Sleep(DWORD dwMilliseconds);
+
+// Mutexes (synchapi.h). A named mutex is shared with the user's other
+// processes; a process that dies holding it leaves it abandoned, never held.
+// A mutex can only be waited for alone (WaitForSingleObject).
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
+BOOL WINAPI ReleaseMutex(HANDLE hMutex);
+
+// File mappings (memoryapi.h): only named ones backed by the paging file
+// (INVALID_HANDLE_VALUE, PAGE_READWRITE). One exists for other processes only
+// while a live process holds a handle to it or a view of it.
+#define PAGE_READWRITE 0x04UL
+#define FILE_MAP_WRITE 0x0002UL
+#define FILE_MAP_READ 0x0004UL
+#define FILE_MAP_ALL_ACCESS 0x000F001FUL
+HANDLE WINAPI CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappingAttributes, DWORD flProtect,
+                                 DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName);
+HANDLE WINAPI OpenFileMappingA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
+                            DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap);
+BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
 
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 

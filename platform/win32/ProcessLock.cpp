@@ -1,0 +1,150 @@
+#include <win32/PrivateFolder.h>
+#include <win32/ProcessLock.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace win32 {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kRetryPause{10};
+
+bool setLock(int fd, short type, bool wait)
+{
+    struct flock request
+    {
+    };
+    request.l_type = type;
+    request.l_whence = SEEK_SET;
+    int result;
+    do {
+        result = ::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &request);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+} // namespace
+
+std::string userObjectFolder()
+{
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/')
+        return std::string(runtime) + "/tessary";
+    return "/tmp/tessary-" + std::to_string(::getuid());
+}
+
+std::string fileNameFor(const std::string& name)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string file;
+    for (const unsigned char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || (c == '.' && !file.empty());
+        if (plain) {
+            file += static_cast<char>(c);
+        } else {
+            file += '%';
+            file += digits[c >> 4];
+            file += digits[c & 0x0F];
+        }
+    }
+    return file;
+}
+
+bool isLockedByOthers(int fd)
+{
+    struct flock probe
+    {
+    };
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+}
+
+ProcessLock::ProcessLock(std::string path) : filePath(std::move(path)) {}
+
+ProcessLock::~ProcessLock()
+{
+    release();
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool ProcessLock::openFile()
+{
+    if (fd >= 0)
+        return true;
+    const FolderCheck folder = makePrivateFolder(parentFolder(filePath));
+    if (!folder.isPrivate()) {
+        failureText = folder.reason;
+        return false;
+    }
+    fd = ::open(filePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        failureText = filePath + " cannot be opened: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+ProcessLock::Outcome ProcessLock::acquire(std::optional<std::chrono::milliseconds> timeout)
+{
+    if (held)
+        return Outcome::Acquired;
+    if (!openFile())
+        return Outcome::Failed;
+    if (!timeout) {
+        if (!setLock(fd, F_WRLCK, true)) {
+            failureText = filePath + " cannot be locked: " + std::strerror(errno);
+            return Outcome::Failed;
+        }
+        return taken();
+    }
+    const auto giveUpAt = Clock::now() + *timeout;
+    for (;;) {
+        const Outcome outcome = takeOnce();
+        if (outcome != Outcome::Busy || Clock::now() >= giveUpAt)
+            return outcome;
+        std::this_thread::sleep_for(std::min<Clock::duration>(kRetryPause, giveUpAt - Clock::now()));
+    }
+}
+
+ProcessLock::Outcome ProcessLock::takeOnce()
+{
+    if (setLock(fd, F_WRLCK, false))
+        return taken();
+    if (errno == EAGAIN || errno == EACCES)
+        return Outcome::Busy;
+    failureText = filePath + " cannot be locked: " + std::strerror(errno);
+    return Outcome::Failed;
+}
+
+// The lock is ours: a process id left in the file is the mark of a holder that died.
+ProcessLock::Outcome ProcessLock::taken()
+{
+    held = true;
+    char previous[32] = {};
+    const ssize_t n = ::pread(fd, previous, sizeof previous - 1, 0);
+    const bool abandoned = n > 0;
+    const std::string mark = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, mark.data(), mark.size(), 0) != static_cast<ssize_t>(mark.size()))
+        return Outcome::Acquired; // the lock holds all the same; only the mark is missing
+    return abandoned ? Outcome::Abandoned : Outcome::Acquired;
+}
+
+void ProcessLock::release()
+{
+    if (!held)
+        return;
+    [[maybe_unused]] const int cleared = ::ftruncate(fd, 0);
+    setLock(fd, F_UNLCK, false);
+    held = false;
+}
+
+} // namespace win32
