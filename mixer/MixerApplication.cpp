@@ -1,5 +1,7 @@
 #include "MixerApplication.h"
 
+#include <cstdio>
+
 MixerApplication::MixerApplication() = default;
 
 MixerApplication::~MixerApplication()
@@ -9,11 +11,12 @@ MixerApplication::~MixerApplication()
 
 void MixerApplication::initialise(const juce::String& commandLine)
 {
-    // A start while the mixer runs only wakes the running window.
-    if (!instanceChannel.claim()) {
-        InstanceChannel::handOverPatiently(commandLine, handOverPatienceMs);
-        setApplicationReturnValue(0);
-        quit();
+    // A start while the mixer runs only wakes the running window. A start that
+    // cannot tell says so and fails, rather than vanish without a word.
+    if (const auto claim = instanceChannel.claim(); !claim) {
+        endStart(claim.state == InstanceChannel::Claim::State::Running
+                     ? handOverToRunningMixer(commandLine)
+                     : "TessaryMixer: cannot keep to one running mixer: " + claim.reason);
         return;
     }
 
@@ -32,6 +35,31 @@ void MixerApplication::initialise(const juce::String& commandLine)
         if (auto* app = dynamic_cast<MixerApplication*>(juce::JUCEApplication::getInstance()))
             app->anotherInstanceStarted(commandLine);
     });
+}
+
+std::string MixerApplication::handOverToRunningMixer(const juce::String& commandLine)
+{
+    using Delivery = InstanceChannel::Delivery;
+    switch (InstanceChannel::handOverPatiently(instanceChannel.socketPath(), commandLine, handOverPatienceMs)) {
+    case Delivery::Delivered:
+        return {};
+    case Delivery::NoAnswer:
+        return "TessaryMixer: the running mixer does not answer";
+    case Delivery::NotListening:
+        return "TessaryMixer: a mixer holds " + instanceChannel.socketPath().toStdString() +
+               ".lock but does not listen on its socket";
+    case Delivery::Refused:
+        break;
+    }
+    return "TessaryMixer: the running mixer cannot be reached at " + instanceChannel.socketPath().toStdString();
+}
+
+void MixerApplication::endStart(const std::string& failure)
+{
+    if (!failure.empty())
+        std::fprintf(stderr, "%s\n", failure.c_str());
+    setApplicationReturnValue(failure.empty() ? 0 : 1);
+    quit();
 }
 
 void MixerApplication::shutdown()

@@ -2,15 +2,16 @@
 // window and keeps the program to one instance.
 #pragma once
 
-#include "InstanceChannel.h"
 #include "MixerWindow.h"
 #include "QuitSignals.h"
 
 #include <AppLookAndFeel.h>
+#include <InstanceChannel.h>
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <memory>
+#include <string>
 
 class MixerApplication : public juce::JUCEApplication
 {
@@ -33,11 +34,15 @@ public:
 private:
     // Ends the program as closing the window does.
     void endAsClosed();
+    // Hands the command line to the running mixer; what went wrong, or empty.
+    std::string handOverToRunningMixer(const juce::String& commandLine);
+    // Ends a start that found another mixer: quietly, or with `failure` on stderr and status 1.
+    void endStart(const std::string& failure);
 
     std::unique_ptr<AppLookAndFeel> lookAndFeel;
     std::unique_ptr<QuitSignals> quitSignals;
     // The window deletes itself when closed, so the application only watches it.
     juce::Component::SafePointer<MixerWindow> mainWindow;
-    InstanceChannel instanceChannel;
+    InstanceChannel instanceChannel{InstanceChannel::socketPathFor("TESSARY_MIXER_INSTANCE_SOCKET", "mixer.sock")};
     static constexpr int handOverPatienceMs = 3000;
 };

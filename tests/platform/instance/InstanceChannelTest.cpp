@@ -1,9 +1,11 @@
-// The per-user instance socket: hand-over to a listening instance, and what a
-// listener does with malformed or hostile connections.
+// The per-user instance lock and socket: hand-over to a listening instance,
+// what a listener does with malformed or hostile connections, and what a
+// sender hears from an instance that cannot answer.
 #include "InstanceChannel.h"
 #include "MessageLoop.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -27,16 +29,31 @@ protected:
     {
         folder = juce::File::createTempFile("instance-channel");
         ASSERT_TRUE(folder.createDirectory());
-        ::setenv("TESSARY_MIXER_INSTANCE_SOCKET", socket().getFullPathName().toRawUTF8(), 1);
     }
 
-    void TearDown() override
-    {
-        ::unsetenv("TESSARY_MIXER_INSTANCE_SOCKET");
-        folder.deleteRecursively();
-    }
+    void TearDown() override { folder.deleteRecursively(); }
 
     juce::File socket() const { return folder.getChildFile("instance.sock"); }
+    juce::String path() const { return socket().getFullPathName(); }
+    InstanceChannel::Delivery handOver(const juce::String& message) const
+    {
+        return InstanceChannel::handOver(path(), message);
+    }
+
+    // A hand-over from another thread, as a second program makes it, while
+    // this thread runs the message loop that takes it.
+    InstanceChannel::Delivery handOverWhileRunning(const juce::String& message)
+    {
+        std::atomic<bool> done{false};
+        auto delivery = InstanceChannel::Delivery::NotListening;
+        std::thread second([&] {
+            delivery = handOver(message);
+            done = true;
+        });
+        testing_loop::pumpUntil([&] { return done.load(); });
+        second.join();
+        return delivery;
+    }
 
     // Connects, writes `bytes`, half-closes, and returns the byte answered ('\0' for none).
     char sendRaw(const std::string& bytes)
@@ -65,32 +82,48 @@ protected:
 
 TEST_F(InstanceChannelTest, OnlyOneInstanceHoldsTheLock)
 {
-    auto first = std::make_unique<InstanceChannel>();
+    auto first = std::make_unique<InstanceChannel>(path());
     ASSERT_TRUE(first->claim());
-    InstanceChannel second;
-    EXPECT_FALSE(second.claim());
+    InstanceChannel second(path());
+    EXPECT_EQ(second.claim().state, InstanceChannel::Claim::State::Running);
     first.reset();
     EXPECT_TRUE(second.claim()) << "the lock goes with the instance that held it";
 }
 
 TEST_F(InstanceChannelTest, PatientHandOverWaitsForAStartingInstance)
 {
-    InstanceChannel channel;
+    InstanceChannel channel(path());
     ASSERT_TRUE(channel.claim());
-    bool accepted = false;
-    std::thread second([&] { accepted = InstanceChannel::handOverPatiently("late", 3000); });
+    std::atomic<bool> done{false};
+    auto delivery = InstanceChannel::Delivery::NotListening;
+    std::thread second([&] {
+        delivery = InstanceChannel::handOverPatiently(path(), "late", 3000);
+        done = true;
+    });
     testing_loop::pumpFor(150ms); // the running instance is still building its window
     ASSERT_TRUE(channel.listen(record));
+    testing_loop::pumpUntil([&] { return done.load(); });
     second.join();
-    EXPECT_TRUE(accepted);
+    EXPECT_EQ(delivery, InstanceChannel::Delivery::Delivered);
     EXPECT_TRUE(testing_loop::pumpUntil([&] { return received.size() == 1 && received[0] == "late"; }));
+}
+
+TEST_F(InstanceChannelTest, AnInstanceWhoseMessageThreadHangsDoesNotAnswer)
+{
+    InstanceChannel channel(path());
+    ASSERT_TRUE(channel.claim());
+    ASSERT_TRUE(channel.listen(record));
+    // This thread, the instance's message thread, runs no messages meanwhile.
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(InstanceChannel::handOverPatiently(path(), "anyone?", 3000), InstanceChannel::Delivery::NoAnswer);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << "the sender gives up after its answer time";
 }
 
 TEST_F(InstanceChannelTest, HandOverReachesTheListenerOnTheMessageThread)
 {
-    EXPECT_FALSE(InstanceChannel::handOver("--nobody")) << "nothing listens yet";
+    EXPECT_EQ(handOver("--nobody"), InstanceChannel::Delivery::NotListening) << "nothing listens yet";
 
-    InstanceChannel channel;
+    InstanceChannel channel(path());
     bool onMessageThread = false;
     ASSERT_TRUE(channel.listen([&](const juce::String& line) {
         onMessageThread = juce::MessageManager::getInstance()->isThisTheMessageThread();
@@ -102,11 +135,7 @@ TEST_F(InstanceChannelTest, HandOverReachesTheListenerOnTheMessageThread)
     ASSERT_EQ(::stat(socket().getFullPathName().toRawUTF8(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "only this user may hand over";
 
-    // handOver blocks until the listener answers, so it runs off the message thread here.
-    bool accepted = false;
-    std::thread second([&] { accepted = InstanceChannel::handOver("--show me"); });
-    second.join();
-    EXPECT_TRUE(accepted);
+    EXPECT_EQ(handOverWhileRunning("--show me"), InstanceChannel::Delivery::Delivered);
     ASSERT_TRUE(testing_loop::pumpUntil([&] { return !received.empty(); }));
     EXPECT_EQ(received.front(), "--show me");
     EXPECT_TRUE(onMessageThread);
@@ -114,24 +143,28 @@ TEST_F(InstanceChannelTest, HandOverReachesTheListenerOnTheMessageThread)
 
 TEST_F(InstanceChannelTest, ListenerIgnoresBrokenMessagesAndCutsLongOnes)
 {
-    InstanceChannel channel;
+    InstanceChannel channel(path());
     ASSERT_TRUE(channel.listen(record));
 
     EXPECT_EQ(sendRaw("no end of line"), 0) << "a message cut off before its end is not taken";
     EXPECT_EQ(sendRaw(""), 0);
-    EXPECT_EQ(sendRaw(std::string("\xff\xfe\x00 odd bytes\n", 14)), '+');
-    EXPECT_EQ(sendRaw(std::string(3 * InstanceChannel::maxMessageBytes, 'x')), '+') << "overlong, no end of line";
-
+    // Taken messages are answered once the message thread has them, so the loop runs meanwhile.
+    char odd = 0, overlong = 0;
+    std::thread sender([&] {
+        odd = sendRaw(std::string("\xff\xfe\x00 odd bytes\n", 14));
+        overlong = sendRaw(std::string(3 * InstanceChannel::maxMessageBytes, 'x'));
+    });
     ASSERT_TRUE(testing_loop::pumpUntil([&] { return received.size() == 2; }));
+    sender.join();
+    EXPECT_EQ(odd, '+');
+    EXPECT_EQ(overlong, '+') << "overlong, no end of line";
+
     testing_loop::pumpFor(20ms);
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1].length(), static_cast<int>(InstanceChannel::maxMessageBytes));
 
     // After all that the channel still serves a proper start.
-    bool accepted = false;
-    std::thread second([&] { accepted = InstanceChannel::handOver("again"); });
-    second.join();
-    EXPECT_TRUE(accepted);
+    EXPECT_EQ(handOverWhileRunning("again"), InstanceChannel::Delivery::Delivered);
     EXPECT_TRUE(testing_loop::pumpUntil([&] { return received.size() == 3 && received[2] == "again"; }));
 }
 
@@ -147,25 +180,24 @@ TEST_F(InstanceChannelTest, ReplacesALeftOverSocketAndRemovesItsOwn)
         ::close(fd);
     }
     ASSERT_TRUE(socket().exists());
-    EXPECT_FALSE(InstanceChannel::handOver({})) << "a dead socket is not a running instance";
+    EXPECT_EQ(handOver({}), InstanceChannel::Delivery::NotListening) << "a dead socket is not a running instance";
 
     {
-        InstanceChannel channel;
+        InstanceChannel channel(path());
         ASSERT_TRUE(channel.listen(record));
-        bool accepted = false;
-        std::thread second([&] { accepted = InstanceChannel::handOver({}); });
-        second.join();
-        EXPECT_TRUE(accepted);
+        EXPECT_EQ(handOverWhileRunning({}), InstanceChannel::Delivery::Delivered);
     }
     EXPECT_FALSE(socket().exists()) << "the listener removes its socket when it ends";
 }
 
 TEST_F(InstanceChannelTest, AHandOverStillQueuedWhenTheChannelEndsIsDropped)
 {
-    auto channel = std::make_unique<InstanceChannel>();
+    auto channel = std::make_unique<InstanceChannel>(path());
     ASSERT_TRUE(channel->listen(record));
-    std::thread second([] { InstanceChannel::handOver("too late"); });
+    InstanceChannel::Delivery delivery = InstanceChannel::Delivery::Delivered;
+    std::thread second([&] { delivery = InstanceChannel::handOver(path(), "too late", 300); });
     second.join();
+    EXPECT_EQ(delivery, InstanceChannel::Delivery::NoAnswer) << "the message thread did not take it";
     channel.reset(); // before the message loop has run
     testing_loop::pumpFor(30ms);
     EXPECT_TRUE(received.empty());
@@ -173,25 +205,27 @@ TEST_F(InstanceChannelTest, AHandOverStillQueuedWhenTheChannelEndsIsDropped)
 
 TEST_F(InstanceChannelTest, KeepsOutOfAFolderOthersCanWrite)
 {
-    InstanceChannel running;
+    InstanceChannel running(path());
     ASSERT_TRUE(running.claim());
     ASSERT_TRUE(running.listen(record));
     ::chmod(folder.getFullPathName().toRawUTF8(), 0777); // another user could now answer in its place
-    EXPECT_FALSE(InstanceChannel::handOver("--to whom?"));
+    EXPECT_EQ(handOver("--to whom?"), InstanceChannel::Delivery::Refused);
     testing_loop::pumpFor(30ms);
     EXPECT_TRUE(received.empty());
 
-    InstanceChannel second;
-    EXPECT_FALSE(second.claim());
+    InstanceChannel second(path());
+    const auto claim = second.claim();
+    EXPECT_EQ(claim.state, InstanceChannel::Claim::State::Failed) << "not taken for a running instance";
+    EXPECT_NE(claim.reason.find("can be written by other users"), std::string::npos) << claim.reason;
     EXPECT_FALSE(second.listen(record));
 }
 
 TEST_F(InstanceChannelTest, RefusesASocketPathThatDoesNotFit)
 {
-    ::setenv("TESSARY_MIXER_INSTANCE_SOCKET", ("/tmp/" + std::string(200, 'a')).c_str(), 1);
-    InstanceChannel channel;
+    const juce::String tooLong = "/tmp/" + juce::String::repeatedString("a", 200);
+    InstanceChannel channel(tooLong);
     EXPECT_FALSE(channel.listen(record));
-    EXPECT_FALSE(InstanceChannel::handOver({}));
+    EXPECT_EQ(InstanceChannel::handOver(tooLong, {}), InstanceChannel::Delivery::Refused);
 }
 
 } // namespace
