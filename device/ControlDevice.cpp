@@ -108,10 +108,10 @@ StatusCode ControlDevice::registerNotifyEvent(HANDLE event)
     return ioctl(kRegisterNotifyEventRequest, &value, sizeof value, nullptr, 0);
 }
 
-StatusCode ControlDevice::readNotification(NotificationBlock& notification)
+StatusCode ControlDevice::readNotification(NotificationBlock& notification, DWORD* bytesRead)
 {
     std::memset(&notification, 0, sizeof notification);
-    return ioctl(kReadNotificationRequest, nullptr, 0, &notification, sizeof notification);
+    return ioctl(kReadNotificationRequest, nullptr, 0, &notification, sizeof notification, bytesRead);
 }
 
 StatusCode ControlDevice::readNodeDirectory(NodeDirectoryBlock& block)

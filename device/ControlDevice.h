@@ -54,7 +54,8 @@ public:
 
     StatusCode getApiVersion(ApiVersionBlock& version);
     StatusCode registerNotifyEvent(HANDLE event);
-    StatusCode readNotification(NotificationBlock& notification);
+    // The block is zeroed first; `bytesRead` (when given) receives what the driver filled in.
+    StatusCode readNotification(NotificationBlock& notification, DWORD* bytesRead = nullptr);
     StatusCode readNodeDirectory(NodeDirectoryBlock& block);
     StatusCode readNodeRecord(std::uint32_t nodeId, NodeRecord& record);
     StatusCode readCpuBlock(CpuBlock& block);

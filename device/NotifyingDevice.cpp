@@ -18,12 +18,7 @@ NotifyingDevice::NotifyingDevice(const InterfaceProfile& profile) : ControlDevic
 
 NotifyingDevice::~NotifyingDevice()
 {
-    if (thread != nullptr) {
-        SetEvent(quitEvent);
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        thread = nullptr;
-    }
+    stopNotifications();
     close();
     if (quitEvent != nullptr)
         CloseHandle(quitEvent);
@@ -68,6 +63,17 @@ StatusCode NotifyingDevice::startNotifications()
 bool NotifyingDevice::isStarted() const
 {
     return thread != nullptr;
+}
+
+void NotifyingDevice::stopNotifications()
+{
+    // Not under the lock: the thread takes it to post.
+    if (thread == nullptr)
+        return;
+    SetEvent(quitEvent);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    thread = nullptr;
 }
 
 DWORD WINAPI NotifyingDevice::notificationThread(LPVOID self)

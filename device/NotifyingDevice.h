@@ -20,6 +20,9 @@ public:
     // started, a further call returns 0 and starts nothing.
     StatusCode startNotifications();
     bool isStarted() const;
+    // Signals the quit event and waits for the thread, so that nothing is
+    // posted any more; the control path stays open for readNotification.
+    void stopNotifications();
 
 private:
     static DWORD WINAPI notificationThread(LPVOID self);

@@ -93,6 +93,8 @@ private:
         ::shutdown(fd, SHUT_RDWR);
         for (std::uint64_t fileId : files)
             driver.closeFile(fileId);
+        if (interfaceWatch != 0)
+            driver.unwatchInterfaces(interfaceWatch);
         done = true;
     }
 
@@ -130,13 +132,14 @@ private:
 
     // When the connection is closed unless more arrives: a message left half
     // sent, or a connection that holds no files and sends nothing. One that
-    // holds files belongs to a program that may stay idle as long as it likes.
+    // holds files or watches interfaces belongs to a program that may stay
+    // idle as long as it likes.
     std::optional<Clock::time_point> deadline(const Assembler& assembler, Clock::time_point lastMessage,
                                               Clock::time_point partSince) const
     {
         if (assembler.buffered() != 0)
             return partSince + limits.halfSentMessage;
-        if (files.empty())
+        if (files.empty() && interfaceWatch == 0)
             return lastMessage + limits.unusedConnection;
         return std::nullopt;
     }
@@ -214,6 +217,8 @@ private:
         }
         case MessageType::Ioctl:
             return ioctl(message.requestId, reader);
+        case MessageType::WatchInterfaces:
+            return reader.finished() && watchInterfaces();
         case MessageType::Admin: {
             std::uint32_t command = 0, a = 0, b = 0;
             if (!reader.u32(command) || !reader.u32(a) || !reader.u32(b) || !reader.finished())
@@ -244,6 +249,20 @@ private:
         if (error == ERROR_SUCCESS)
             files.insert(fileId);
         return send(MessageType::OpenResult, requestId, Writer().u32(error).u64(fileId).take());
+    }
+
+    // Tells the program of every unit interface that arrives or goes, for as long as it stays.
+    bool watchInterfaces()
+    {
+        if (interfaceWatch != 0)
+            return true;
+        std::weak_ptr<Client> weak = weak_from_this();
+        interfaceWatch = driver.watchInterfaces([weak](const win32::InterfaceChange& change) {
+            if (auto self = weak.lock())
+                self->send(MessageType::InterfaceChange, 0,
+                           Writer().u32(change.arrived ? 1 : 0).guid(change.interfaceClass).string(change.path).take());
+        });
+        return true;
     }
 
     bool ioctl(std::uint32_t requestId, Reader& reader)
@@ -298,6 +317,7 @@ private:
     SimDriver& driver;
     const Limits limits;
     std::thread thread;
+    std::uint64_t interfaceWatch = 0; // set and read on the client's own thread
     std::mutex writeMutex;
     std::string program;
     std::set<std::uint64_t> files; // touched by the client's own thread only

@@ -172,6 +172,21 @@ struct SimDriver::State
     std::size_t logBytes = 0;
     std::uint64_t nextSequence = 1;
 
+    std::map<std::uint64_t, win32::InterfaceWatch> interfaceWatches;
+    std::uint64_t nextWatchId = 1;
+
+    // What the watches hear of unit `index` arriving or going: one change per interface class.
+    using Changes = std::vector<std::pair<win32::InterfaceWatch, win32::InterfaceChange>>;
+    Changes interfaceChanges(unsigned index, bool arrived) const
+    {
+        Changes changes;
+        for (const auto& [id, watch] : interfaceWatches)
+            for (const GUID* interfaceClass : {&kMixerInterfaceClass, &kSettingsInterfaceClass})
+                changes.emplace_back(
+                    watch, win32::InterfaceChange{arrived, *interfaceClass, unitInterfacePath(index, *interfaceClass)});
+        return changes;
+    }
+
     // Last: destroyed first, it completes what still waits while the rest is there.
     DelayedCompletions completions{kPendingByteBudget};
 
@@ -423,12 +438,19 @@ void signalAll(const std::vector<std::pair<SimDriver::EventSignal, std::uint32_t
     for (const auto& [signal, handle] : signals)
         signal(handle);
 }
+
+void tellAll(const std::vector<std::pair<win32::InterfaceWatch, win32::InterfaceChange>>& changes)
+{
+    for (const auto& [watch, change] : changes)
+        watch(change);
+}
 } // namespace
 
 std::optional<unsigned> SimDriver::plug()
 {
     const std::uint32_t depth = loadStreamBufferDepth();
     State::Signals signals;
+    State::Changes changes;
     unsigned index = 0;
     {
         std::lock_guard<std::mutex> guard(state->mutex);
@@ -437,7 +459,9 @@ std::optional<unsigned> SimDriver::plug()
             return std::nullopt;
         state->addUnit(depth);
         signals = state->queueNotification(kBusResetNotification);
+        changes = state->interfaceChanges(index, true);
     }
+    tellAll(changes);
     signalAll(signals);
     return index;
 }
@@ -445,13 +469,16 @@ std::optional<unsigned> SimDriver::plug()
 bool SimDriver::unplug()
 {
     State::Signals signals;
+    State::Changes changes;
     {
         std::lock_guard<std::mutex> guard(state->mutex);
         if (state->units.empty())
             return false;
         state->units.pop_back();
         signals = state->queueNotification(kBusResetNotification);
+        changes = state->interfaceChanges(static_cast<unsigned>(state->units.size()), false);
     }
+    tellAll(changes);
     signalAll(signals);
     return true;
 }
@@ -620,6 +647,26 @@ void SimDriver::setClientName(std::string name)
 {
     std::lock_guard<std::mutex> guard(state->mutex);
     state->clientName = std::move(name);
+}
+
+std::uint64_t SimDriver::watchInterfaces(win32::InterfaceWatch watch)
+{
+    if (!watch)
+        return 0;
+    std::lock_guard<std::mutex> guard(state->mutex);
+    const std::uint64_t id = state->nextWatchId++;
+    state->interfaceWatches.emplace(id, std::move(watch));
+    return id;
+}
+
+void SimDriver::unwatchInterfaces(std::uint64_t watchId)
+{
+    win32::InterfaceWatch dropped; // let go of outside the lock: it may hold what calls back in
+    std::lock_guard<std::mutex> guard(state->mutex);
+    if (auto it = state->interfaceWatches.find(watchId); it != state->interfaceWatches.end()) {
+        dropped = std::move(it->second);
+        state->interfaceWatches.erase(it);
+    }
 }
 
 std::vector<std::string> SimDriver::interfacePaths(const GUID& interfaceClass)

@@ -107,7 +107,8 @@ public:
     explicit SimDriver(unsigned units = 1); // at most kMaxUnits
     ~SimDriver() override;
 
-    // Units (plugging a unit queues a bus-reset style notification for registered clients).
+    // Units (plugging a unit queues a bus-reset style notification for registered
+    // clients, and its interfaces of both classes arrive for the interface watches).
     std::optional<unsigned> plug(); // the new unit's index; nothing when kMaxUnits are plugged
     bool unplug();                  // removes the last unit; false when none is left
     unsigned unitCount() const;
@@ -167,6 +168,8 @@ public:
     void closeFile(std::uint64_t fileId) override;
     bool deviceIoControl(std::uint64_t fileId, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                          win32::IoResult& result, win32::IoCompletion onComplete) override;
+    std::uint64_t watchInterfaces(win32::InterfaceWatch watch) override;
+    void unwatchInterfaces(std::uint64_t watchId) override;
 
 private:
     struct State;

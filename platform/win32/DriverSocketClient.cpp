@@ -65,7 +65,7 @@ class DriverSocketClient::Connection
 public:
     // Connects and waits for the daemon's welcome; null with `reach` telling why not.
     static std::shared_ptr<Connection> open(const std::string& path, std::chrono::milliseconds replyTimeout,
-                                            Reachability& reach)
+                                            Reachability& reach, InterfaceWatch interfaceChanged)
     {
         using State = Reachability::State;
         sockaddr_un address{};
@@ -96,7 +96,7 @@ public:
             ::close(fd);
             return nullptr;
         }
-        auto connection = std::shared_ptr<Connection>(new Connection(fd, replyTimeout));
+        auto connection = std::shared_ptr<Connection>(new Connection(fd, replyTimeout, std::move(interfaceChanged)));
         if (!connection->awaitWelcome(reach))
             return nullptr;
         connection->reader = std::thread([raw = connection.get()] { raw->readLoop(); });
@@ -190,7 +190,10 @@ public:
     }
 
 private:
-    Connection(int fd, std::chrono::milliseconds replyTimeout) : fd(fd), replyTimeout(replyTimeout) {}
+    Connection(int fd, std::chrono::milliseconds replyTimeout, InterfaceWatch interfaceChanged)
+        : fd(fd), replyTimeout(replyTimeout), interfaceChanged(std::move(interfaceChanged))
+    {
+    }
 
     CallOutcome answeredOutcome(Call& call)
     {
@@ -355,6 +358,13 @@ private:
             protocol::Reader reader(message.payload);
             if (message.type == MessageType::Notify && reader.u32(value))
                 SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)));
+            InterfaceChange change;
+            if (message.type == MessageType::InterfaceChange && reader.u32(value) &&
+                reader.guid(change.interfaceClass) && reader.string(change.path) && reader.finished() &&
+                interfaceChanged) {
+                change.arrived = value != 0;
+                interfaceChanged(change);
+            }
             // Closed as unused: the daemon carried out nothing sent since, so
             // what is unanswered may be sent again on a new connection.
             if (message.type == MessageType::Refused && reader.u32(value) &&
@@ -409,6 +419,7 @@ private:
 
     const int fd;
     const std::chrono::milliseconds replyTimeout;
+    const InterfaceWatch interfaceChanged;
     std::thread reader;
     std::mutex readMutex;
     protocol::MessageAssembler assembler; // guarded by readMutex
@@ -437,8 +448,62 @@ std::shared_ptr<DriverSocketClient::Connection> DriverSocketClient::connection()
     std::lock_guard<std::mutex> guard(mutex);
     if (current && current->isAlive())
         return current;
-    current = Connection::open(path(), replyTimeout, lastReach);
+    current = Connection::open(path(), replyTimeout, lastReach,
+                               [this](const InterfaceChange& change) { tellWatches(change); });
+    // A new connection watches the interfaces again for those who asked.
+    if (current && hasWatches())
+        current->send(MessageType::WatchInterfaces, {});
     return current;
+}
+
+bool DriverSocketClient::hasWatches()
+{
+    std::lock_guard<std::mutex> guard(watchesMutex);
+    return !watches.empty();
+}
+
+void DriverSocketClient::tellWatches(const InterfaceChange& change)
+{
+    std::vector<InterfaceWatch> told;
+    {
+        std::lock_guard<std::mutex> guard(watchesMutex);
+        for (const auto& [id, watch] : watches)
+            told.push_back(watch);
+    }
+    for (const auto& watch : told)
+        watch(change);
+}
+
+std::uint64_t DriverSocketClient::watchInterfaces(InterfaceWatch watch)
+{
+    if (!watch)
+        return 0;
+    std::uint64_t id = 0;
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> guard(watchesMutex);
+        id = nextWatchId++;
+        first = watches.empty();
+        watches.emplace(id, std::move(watch));
+    }
+    if (first) {
+        std::shared_ptr<Connection> link;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            link = current && current->isAlive() ? current : nullptr;
+        }
+        if (link)
+            link->send(MessageType::WatchInterfaces, {});
+        else
+            connection(); // connects and watches, when a daemon runs
+    }
+    return id;
+}
+
+void DriverSocketClient::unwatchInterfaces(std::uint64_t watchId)
+{
+    std::lock_guard<std::mutex> guard(watchesMutex);
+    watches.erase(watchId);
 }
 
 bool DriverSocketClient::connected()

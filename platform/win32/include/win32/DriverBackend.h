@@ -21,6 +21,16 @@ struct IoResult
 
 using IoCompletion = std::function<void(const IoResult&)>;
 
+// A device interface that arrived or went away.
+struct InterfaceChange
+{
+    bool arrived = true;
+    GUID interfaceClass{};
+    std::string path;
+};
+
+using InterfaceWatch = std::function<void(const InterfaceChange&)>;
+
 class DriverBackend
 {
 public:
@@ -43,6 +53,16 @@ public:
     // stay valid until it has been.
     virtual bool deviceIoControl(std::uint64_t fileId, DWORD code, const void* in, DWORD inSize, void* out,
                                  DWORD outSize, IoResult& result, IoCompletion onComplete) = 0;
+
+    // Calls `watch`, from any thread, for every device interface that arrives
+    // or goes away, until unwatchInterfaces with the id returned. 0 when the
+    // driver cannot tell (the watch is then never called).
+    virtual std::uint64_t watchInterfaces(InterfaceWatch watch)
+    {
+        (void)watch;
+        return 0;
+    }
+    virtual void unwatchInterfaces(std::uint64_t watchId) { (void)watchId; }
 };
 
 } // namespace win32

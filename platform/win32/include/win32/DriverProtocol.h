@@ -8,7 +8,8 @@
 // Decoding never trusts a length: every read is checked against what arrived.
 //
 // The daemon opens every connection with Welcome, or with Refused and closes
-// it. It closes a connection that holds no files and stays unused, and one
+// it. It closes a connection that holds no files, watches no interfaces and
+// stays unused, and one
 // that leaves a message half sent, after Refused too: it carries out nothing
 // the program sent after that. It carries out nothing either once the
 // program has hung up: a program that gave up waiting closes its connection,
@@ -32,21 +33,23 @@ constexpr std::size_t kMaxPayload = 64 * 1024;
 
 enum class MessageType : std::uint16_t {
     // program -> daemon
-    Hello = 1,          // string program name; no reply
-    InterfacePaths = 2, // 16-byte GUID -> PathList
-    Open = 3,           // string path -> OpenResult
-    Close = 4,          // u64 file id; no reply
-    Ioctl = 5,          // u64 file id, u32 code, u32 output size, bytes input -> IoPending? then IoResult
-    Admin = 6,          // u32 command, u32 a, u32 b -> AdminResult
+    Hello = 1,           // string program name; no reply
+    InterfacePaths = 2,  // 16-byte GUID -> PathList
+    Open = 3,            // string path -> OpenResult
+    Close = 4,           // u64 file id; no reply
+    Ioctl = 5,           // u64 file id, u32 code, u32 output size, bytes input -> IoPending? then IoResult
+    Admin = 6,           // u32 command, u32 a, u32 b -> AdminResult
+    WatchInterfaces = 7, // empty; no reply: InterfaceChange messages follow
     // daemon -> program
-    PathList = 0x81,    // u32 count, strings
-    OpenResult = 0x82,  // u32 error, u64 file id
-    IoPending = 0x83,   // empty: the IoResult with the same id follows later
-    IoResult = 0x84,    // u32 error, u32 bytes returned, bytes output
-    AdminResult = 0x85, // u32 error (0 = done), string text, u64 next log sequence
-    Notify = 0x86,      // u32 event handle the program registered; request id 0
-    Welcome = 0x87,     // empty; request id 0: the first message on a connection
-    Refused = 0x88,     // u32 RefusalReason, string text; request id 0: the daemon closes the connection
+    PathList = 0x81,        // u32 count, strings
+    OpenResult = 0x82,      // u32 error, u64 file id
+    IoPending = 0x83,       // empty: the IoResult with the same id follows later
+    IoResult = 0x84,        // u32 error, u32 bytes returned, bytes output
+    AdminResult = 0x85,     // u32 error (0 = done), string text, u64 next log sequence
+    Notify = 0x86,          // u32 event handle the program registered; request id 0
+    Welcome = 0x87,         // empty; request id 0: the first message on a connection
+    Refused = 0x88,         // u32 RefusalReason, string text; request id 0: the daemon closes the connection
+    InterfaceChange = 0x89, // u32 arrived (1) or gone (0), 16-byte GUID, string path; request id 0
 };
 
 enum class RefusalReason : std::uint32_t {

@@ -62,6 +62,11 @@ public:
     void closeFile(std::uint64_t fileId) override;
     bool deviceIoControl(std::uint64_t fileId, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                          IoResult& result, IoCompletion onComplete) override;
+    // The daemon tells the connection of every unit interface that arrives or
+    // goes; a connection made later (after the daemon went away and came back,
+    // at the next request) asks again.
+    std::uint64_t watchInterfaces(InterfaceWatch watch) override;
+    void unwatchInterfaces(std::uint64_t watchId) override;
 
     // Administrative request; nullopt when no daemon answers.
     std::optional<AdminReply> admin(protocol::AdminCommand command, std::uint32_t a = 0, std::uint32_t b = 0);
@@ -85,6 +90,8 @@ private:
                      std::shared_ptr<Connection>* used = nullptr);
     void noteOutcome(Outcome outcome);
     std::string path() const;
+    bool hasWatches();
+    void tellWatches(const InterfaceChange& change);
 
     struct RemoteFile
     {
@@ -94,6 +101,9 @@ private:
 
     const std::string socketPath;
     const std::chrono::milliseconds replyTimeout;
+    std::mutex watchesMutex;
+    std::map<std::uint64_t, InterfaceWatch> watches;
+    std::uint64_t nextWatchId = 1;
     std::mutex mutex;
     std::shared_ptr<Connection> current;
     std::map<std::uint64_t, RemoteFile> files;
