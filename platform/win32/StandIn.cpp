@@ -119,3 +119,8 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     }
     return sink(hWnd, Msg, wParam, lParam);
 }
+
+DWORD WINAPI GetVersion()
+{
+    return 0x08930005;
+}

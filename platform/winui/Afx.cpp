@@ -24,6 +24,21 @@ CDialog*& dialogBeingBuilt()
     return dialog;
 }
 
+// The windows CWnd::CreateEx made, by window, for AfxWndProc.
+std::map<HWND, CWnd*>& windowsByHandle()
+{
+    static std::map<HWND, CWnd*> windows;
+    return windows;
+}
+
+CWnd*& windowBeingMade()
+{
+    static CWnd* window = nullptr;
+    return window;
+}
+
+constexpr const char* kAfxClassName = "AfxWnd";
+
 CWinApp*& currentApp()
 {
     static CWinApp* app = nullptr;
@@ -46,7 +61,172 @@ std::string executableBaseName()
 
 } // namespace
 
+// ---------------------------------------------------------------- CMenu
+
+BOOL CMenu::AppendMenu(UINT flags, UINT_PTR idNewItem, LPCSTR newItem)
+{
+    return AppendMenuA(m_hMenu, flags, idNewItem, newItem);
+}
+
+BOOL CMenu::ModifyMenu(UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR newItem)
+{
+    return ModifyMenuA(m_hMenu, position, flags, idNewItem, newItem);
+}
+
+UINT CMenu::GetMenuState(UINT id, UINT flags) const
+{
+    return ::GetMenuState(m_hMenu, id, flags);
+}
+
+int CMenu::GetMenuString(UINT id, LPSTR text, int maxCount, UINT flags) const
+{
+    return GetMenuStringA(m_hMenu, id, text, maxCount, flags);
+}
+
 // ---------------------------------------------------------------- CWnd
+
+CWnd::~CWnd()
+{
+    if (madeWindow && m_hWnd != nullptr && IsWindow(m_hWnd))
+        ::DestroyWindow(m_hWnd);
+    forgetHandle();
+}
+
+void CWnd::forgetHandle()
+{
+    for (auto it = windowsByHandle().begin(); it != windowsByHandle().end();)
+        it = it->second == this ? windowsByHandle().erase(it) : std::next(it);
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menu, LPVOID param)
+{
+    windowBeingMade() = this;
+    const HWND window = CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menu,
+                                        AfxGetResourceHandle(), param);
+    windowBeingMade() = nullptr;
+    if (window == nullptr) {
+        forgetHandle();
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    madeWindow = true;
+    return TRUE;
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL revert)
+{
+    systemMenu.m_hMenu = ::GetSystemMenu(m_hWnd, revert);
+    return systemMenu.m_hMenu == nullptr ? nullptr : &systemMenu;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Default(message, wParam, lParam);
+}
+
+LRESULT CWnd::Default(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK AfxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWnd* object = nullptr;
+    if (auto found = windowsByHandle().find(window); found != windowsByHandle().end()) {
+        object = found->second;
+    } else if (windowBeingMade() != nullptr) {
+        // The first messages reach the window while CreateWindowExA is still making it.
+        object = windowBeingMade();
+        object->m_hWnd = window;
+        windowsByHandle()[window] = object;
+    }
+    if (object == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
+    const LRESULT result = object->WindowProc(message, wParam, lParam);
+    if (message == WM_DESTROY) {
+        object->forgetHandle();
+        object->m_hWnd = nullptr;
+    }
+    return result;
+}
+
+LPCSTR AfxRegisterWndClass(UINT, void*, void*, HICON)
+{
+    WNDCLASSA known = {};
+    if (!GetClassInfoA(AfxGetResourceHandle(), kAfxClassName, &known)) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = &AfxWndProc;
+        windowClass.lpszClassName = kAfxClassName;
+        RegisterClassA(&windowClass);
+    }
+    return kAfxClassName;
+}
+
+void AfxEnableControlContainer() {}
+
+// ---------------------------------------------------------------- synchronisation objects
+
+CSyncObject::~CSyncObject()
+{
+    if (m_hObject != nullptr)
+        CloseHandle(m_hObject);
+}
+
+BOOL CSyncObject::Lock(DWORD timeout)
+{
+    const DWORD result = WaitForSingleObject(m_hObject, timeout);
+    return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED ? TRUE : FALSE;
+}
+
+CMutex::CMutex(BOOL initiallyOwn, LPCSTR name, LPSECURITY_ATTRIBUTES attributes)
+    : CSyncObject(CreateMutexA(attributes, initiallyOwn, name))
+{
+}
+
+BOOL CMutex::Unlock()
+{
+    return ReleaseMutex(m_hObject);
+}
+
+CSingleLock::CSingleLock(CSyncObject* syncObject, BOOL initialLock) : object(syncObject)
+{
+    if (initialLock)
+        Lock();
+}
+
+CSingleLock::~CSingleLock()
+{
+    Unlock();
+}
+
+BOOL CSingleLock::Lock(DWORD timeout)
+{
+    if (!locked && object != nullptr)
+        locked = object->Lock(timeout) != FALSE;
+    return locked ? TRUE : FALSE;
+}
+
+BOOL CSingleLock::Unlock()
+{
+    if (!locked)
+        return TRUE;
+    locked = false;
+    return object->Unlock();
+}
+
+// ---------------------------------------------------------------- CPaintDC
+
+CPaintDC::CPaintDC(CWnd* paintedWindow) : window(paintedWindow != nullptr ? paintedWindow->m_hWnd : nullptr)
+{
+    m_hDC = BeginPaint(window, &m_ps);
+}
+
+CPaintDC::~CPaintDC()
+{
+    if (m_hDC != nullptr)
+        EndPaint(window, &m_ps);
+}
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
 {
@@ -384,6 +564,11 @@ BOOL CWinApp::WriteProfileInt(LPCSTR section, LPCSTR entry, int value)
 CWinApp* AfxGetApp()
 {
     return currentApp();
+}
+
+CWnd* AfxGetMainWnd()
+{
+    return currentApp() != nullptr ? currentApp()->m_pMainWnd : nullptr;
 }
 
 HINSTANCE AfxGetResourceHandle()

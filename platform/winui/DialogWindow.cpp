@@ -3,8 +3,11 @@
 #include "CheckBoxWindow.h"
 #include "DialogLook.h"
 #include "DropDownListWindow.h"
+#include "ImageObjects.h"
+#include "MenuSnapshot.h"
 #include "PictureWindow.h"
 #include "PushButtonWindow.h"
+#include "WindowPort.h"
 #include "WindowText.h"
 
 #include <win32/StandIn.h>
@@ -24,8 +27,6 @@ constexpr WORD kDefaultPointSize = 8;
 constexpr const char16_t* kDefaultFace = u"Tahoma";
 constexpr char kBaseUnitLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-std::atomic<bool> quitMessagePosted{false};
-
 // A resource name field of a template as the resource calls take it.
 LPCSTR resourceName(const NameOrOrdinal& field, std::string& storage)
 {
@@ -33,32 +34,6 @@ LPCSTR resourceName(const NameOrOrdinal& field, std::string& storage)
         return MAKEINTRESOURCEA(field.ordinal);
     storage = toAnsi(field.text);
     return storage.c_str();
-}
-
-void deliverPosted(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_QUIT) {
-        quitMessagePosted = true;
-        return;
-    }
-    if (isLiveWindow(window))
-        SendMessageA(window, msg, wParam, lParam);
-}
-
-// Posted messages, from whichever thread, are handled on the message thread in the order posted.
-void routePostedMessages()
-{
-    win32::setPostMessageSink([](HWND window, UINT msg, WPARAM wParam, LPARAM lParam) -> BOOL {
-        if (msg != WM_QUIT && !isLiveWindow(window)) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        if (!juce::MessageManager::callAsync([=] { deliverPosted(window, msg, wParam, lParam); })) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return FALSE;
-        }
-        return TRUE;
-    });
 }
 
 struct BaseUnits
@@ -86,21 +61,26 @@ BaseUnits measureBaseUnits(HWND window, HFONT font)
 
 } // namespace
 
-bool quitPosted()
-{
-    return quitMessagePosted;
-}
-
 class DialogWindow::Client : public juce::Component
 {
 public:
     explicit Client(DialogWindow& owner) : owner(owner) { setWantsKeyboardFocus(true); }
 
-    void paint(juce::Graphics& g) override { g.fillAll(DialogLook::face); }
+    // The face, then whatever the dialog paints itself (WM_PAINT) into the same graphics.
+    void paint(juce::Graphics& g) override
+    {
+        g.fillAll(DialogLook::face);
+        ScopedWindowPaint painting(owner.handle(), g);
+        SendMessageA(owner.handle(), WM_PAINT, 0, 0);
+    }
 
-    // The dialog keys: Enter presses the default button, Escape cancels.
+    // The dialog keys: Enter presses the default button, Escape cancels, Alt+Space opens the system menu.
     bool keyPressed(const juce::KeyPress& key) override
     {
+        if (key.getKeyCode() == juce::KeyPress::spaceKey && key.getModifiers().isAltDown()) {
+            owner.showSystemMenu(owner.frame().getScreenPosition().translated(4, kCaptionHeight));
+            return true;
+        }
         if (key == juce::KeyPress::returnKey) {
             owner.pressDefaultButton();
             return true;
@@ -117,7 +97,7 @@ private:
 };
 
 DialogWindow::DialogWindow(HWND parent, const DialogTemplate& dialogTemplate, DLGPROC dialogProcedure, LPARAM parameter)
-    : WindowObject(parent, 0, dialogTemplate.style, dialogTemplate.exStyle), procedure(dialogProcedure),
+    : WindowObject(parent, 0, dialogTemplate.style, dialogTemplate.exStyle, true), procedure(dialogProcedure),
       initParam(parameter), client(std::make_unique<Client>(*this))
 {
 }
@@ -132,6 +112,8 @@ DialogWindow::~DialogWindow()
     client.reset();
     if (ownFont != nullptr)
         DeleteObject(ownFont);
+    if (ownSystemMenu != nullptr)
+        DestroyMenu(ownSystemMenu);
 }
 
 DialogWindow* DialogWindow::create(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC procedure,
@@ -165,6 +147,7 @@ DialogWindow* DialogWindow::create(HINSTANCE instance, LPCSTR templateName, HWND
         dialog->frameWindow->setVisible(true);
     if (setFocus != 0 && firstTabStop != nullptr)
         SetFocus(firstTabStop);
+    dialog->frameWindow->updateCloseBox(dialog->canClose());
     return dialog;
 }
 
@@ -305,6 +288,10 @@ LRESULT DialogWindow::defaultMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         cancel();
         return 0;
+    case WM_ICONERASEBKGND:
+        if (juce::Graphics* g = graphicsOf(reinterpret_cast<void*>(wParam)))
+            g->fillAll(DialogLook::face);
+        return 1;
     default:
         return 0;
     }
@@ -397,6 +384,51 @@ void DialogWindow::removeChild(WindowObject* child)
     child->detach();
 }
 
+HMENU DialogWindow::systemMenu(bool revert)
+{
+    if (revert || ownSystemMenu == nullptr) {
+        if (ownSystemMenu != nullptr)
+            DestroyMenu(ownSystemMenu);
+        ownSystemMenu = makeSystemMenu(handle(), style());
+        frameWindow->updateCloseBox(canClose());
+    }
+    return revert ? nullptr : ownSystemMenu;
+}
+
+void DialogWindow::showSystemMenu(juce::Point<int> at)
+{
+    if ((style() & WS_SYSMENU) == 0)
+        return;
+    // As on Windows, Restore offers itself only to a minimised window and Minimize only to another.
+    MenuSnapshot menu = snapshotOf(systemMenu(false));
+    const bool minimised = frameWindow->isMinimised();
+    for (auto& item : menu.items) {
+        if (item.id == SC_RESTORE)
+            item.flags = minimised ? item.flags & ~static_cast<UINT>(MF_GRAYED) : item.flags | MF_GRAYED;
+        if (item.id == SC_MINIMIZE)
+            item.flags = minimised ? item.flags | MF_GRAYED : item.flags & ~static_cast<UINT>(MF_GRAYED);
+    }
+    showPopupMenu(menu, POINT{at.x, at.y}, handle(), WM_SYSCOMMAND);
+}
+
+bool DialogWindow::canClose()
+{
+    const UINT state = GetMenuState(systemMenu(false), SC_CLOSE, MF_BYCOMMAND);
+    return state != 0xFFFFFFFF && (state & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+void systemMenuChanged(HWND window)
+{
+    if (auto* dialog = dynamic_cast<DialogWindow*>(windowOf(window)))
+        dialog->frame().updateCloseBox(dialog->canClose());
+}
+
+HMENU systemMenuOf(HWND window, bool revert)
+{
+    auto* dialog = dynamic_cast<DialogWindow*>(windowOf(window));
+    return dialog == nullptr ? nullptr : dialog->systemMenu(revert);
+}
+
 juce::BorderSize<int> DialogWindow::frameBorder(DWORD style, DWORD exStyle)
 {
     int edge = 0;
@@ -439,7 +471,31 @@ void DialogFrame::minimiseButtonPressed()
 
 void DialogFrame::closeButtonPressed()
 {
-    SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // The close box and Alt+F4 close only while the system menu's Close is enabled.
+    auto* owner = dynamic_cast<DialogWindow*>(windowOf(dialog));
+    if (owner != nullptr && owner->canClose())
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void DialogFrame::mouseDown(const juce::MouseEvent& event)
+{
+    const int caption = getTitleBarHeight();
+    const auto at = event.getEventRelativeTo(this).getPosition();
+    const bool onCaption = at.y >= border.getLeft() && at.y < border.getLeft() + caption;
+    const bool onIcon = onCaption && at.x < border.getLeft() + caption;
+    auto* owner = dynamic_cast<DialogWindow*>(windowOf(dialog));
+    if (owner != nullptr && onCaption && (onIcon || event.mods.isPopupMenu())) {
+        owner->showSystemMenu(onIcon ? getScreenPosition().translated(border.getLeft(), border.getLeft() + caption)
+                                     : event.getScreenPosition());
+        return;
+    }
+    juce::DocumentWindow::mouseDown(event);
+}
+
+void DialogFrame::updateCloseBox(bool enabled)
+{
+    if (auto* close = getCloseButton())
+        close->setEnabled(enabled);
 }
 
 } // namespace win32::detail

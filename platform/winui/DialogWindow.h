@@ -53,6 +53,13 @@ public:
     // The frame's sizes around the client area for a dialog of this style.
     static juce::BorderSize<int> frameBorder(DWORD style, DWORD exStyle);
 
+    // GetSystemMenu: the dialog's system menu, made on first use.
+    HMENU systemMenu(bool revert);
+    // Opens the system menu at a screen position; the choice comes back as WM_SYSCOMMAND.
+    void showSystemMenu(juce::Point<int> at);
+    // Whether the system menu's Close is enabled: the close box and Alt+F4 do nothing otherwise.
+    bool canClose();
+
 private:
     class Client;
 
@@ -69,6 +76,7 @@ private:
     std::vector<std::unique_ptr<WindowObject>> controls;
     std::vector<WindowObject*> childOrder;
     HFONT ownFont = nullptr;
+    HMENU ownSystemMenu = nullptr;
     LONG_PTR procedureResult = 0;
     int handling = 0;
     bool destroying = false;
@@ -89,13 +97,14 @@ public:
     juce::BorderSize<int> getBorderThickness() override { return border; }
     void minimiseButtonPressed() override;
     void closeButtonPressed() override;
+    // The caption's icon and a right click on the caption open the system menu.
+    void mouseDown(const juce::MouseEvent& event) override;
+    // The close box shows whether the system menu lets the dialog close.
+    void updateCloseBox(bool enabled);
 
 private:
     HWND dialog;
     juce::BorderSize<int> border;
 };
-
-// Whether a WM_QUIT has been posted: modal loops end on it.
-bool quitPosted();
 
 } // namespace win32::detail

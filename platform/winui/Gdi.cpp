@@ -6,6 +6,7 @@
 #include <winuser.h>
 
 #include <atomic>
+#include <map>
 #include <cmath>
 
 using namespace win32::detail;
@@ -18,7 +19,14 @@ class DeviceContext : public UserObject
 public:
     HWND window = nullptr;
     HGDIOBJ font = nullptr;
+    juce::Graphics* graphics = nullptr; // while the window paints
 };
+
+std::map<void*, juce::Graphics*>& paintingWindows()
+{
+    static std::map<void*, juce::Graphics*> windows;
+    return windows;
+}
 
 std::atomic<int> dpiOverride{0};
 constexpr int kDefaultDpi = 96;
@@ -40,6 +48,30 @@ std::shared_ptr<FontObject> selectedFont(HDC hdc)
 }
 
 } // namespace
+
+namespace win32::detail {
+
+ScopedWindowPaint::ScopedWindowPaint(void* paintedWindow, juce::Graphics& g)
+    : window(paintedWindow), previous(paintingWindows()[paintedWindow])
+{
+    paintingWindows()[window] = &g;
+}
+
+ScopedWindowPaint::~ScopedWindowPaint()
+{
+    if (previous != nullptr)
+        paintingWindows()[window] = previous;
+    else
+        paintingWindows().erase(window);
+}
+
+juce::Graphics* graphicsOf(void* dc)
+{
+    auto context = UserObjects::instance().lookupAs<DeviceContext>(dc);
+    return context ? context->graphics : nullptr;
+}
+
+} // namespace win32::detail
 
 namespace win32 {
 
@@ -143,6 +175,8 @@ HDC WINAPI GetDC(HWND hWnd)
     auto context = std::make_shared<DeviceContext>();
     context->window = hWnd;
     context->font = stockFont();
+    if (const auto painting = paintingWindows().find(hWnd); painting != paintingWindows().end())
+        context->graphics = painting->second;
     return static_cast<HDC>(UserObjects::instance().insert(context));
 }
 
@@ -168,5 +202,17 @@ BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint)
     if (lpPaint == nullptr)
         return FALSE;
     ReleaseDC(hWnd, lpPaint->hdc);
+    return TRUE;
+}
+
+BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon)
+{
+    juce::Graphics* g = graphicsOf(hDC);
+    const juce::Image image = win32::imageOf(hIcon);
+    if (g == nullptr || !image.isValid())
+        return FALSE;
+    const int width = GetSystemMetrics(SM_CXICON);
+    const int height = GetSystemMetrics(SM_CYICON);
+    g->drawImage(image, X, Y, width, height, 0, 0, image.getWidth(), image.getHeight());
     return TRUE;
 }

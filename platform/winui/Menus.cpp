@@ -1,4 +1,6 @@
-// Menus loaded from resources: their items, check marks and default item.
+// Menus loaded from resources or made in code, system menus, their items,
+// check marks and default item, and TrackPopupMenu.
+#include "MenuSnapshot.h"
 #include "MenuTemplate.h"
 #include "Modules.h"
 #include "UserObjects.h"
@@ -25,6 +27,7 @@ public:
     };
     std::vector<Item> items;
     int defaultPosition = -1;
+    HWND systemMenuOf = nullptr; // the window whose system menu this is
 };
 
 std::shared_ptr<MenuObject> menuOf(HMENU menu)
@@ -45,6 +48,44 @@ HMENU buildMenu(const std::vector<MenuTemplateItem>& items)
         menu->items.push_back(std::move(item));
     }
     return static_cast<HMENU>(UserObjects::instance().insert(menu));
+}
+
+MenuObject::Item itemOf(UINT flags, UINT_PTR id, LPCSTR text)
+{
+    MenuObject::Item item;
+    item.flags = flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_POPUP | MF_SEPARATOR);
+    if (flags & MF_POPUP)
+        item.submenu = reinterpret_cast<HMENU>(id);
+    else if (!(flags & MF_SEPARATOR))
+        item.id = static_cast<UINT>(id);
+    if (text != nullptr && !(flags & MF_SEPARATOR))
+        item.text = text;
+    return item;
+}
+
+// A system menu's window shows some of its items outside the menu too.
+void noteChange(const std::shared_ptr<MenuObject>& menu)
+{
+    if (menu && menu->systemMenuOf != nullptr)
+        systemMenuChanged(menu->systemMenuOf);
+}
+
+MenuSnapshot::Item snapshotItem(const MenuObject::Item& item, bool isDefault)
+{
+    MenuSnapshot::Item copy;
+    copy.id = item.id;
+    copy.flags = item.flags;
+    copy.text = item.text;
+    copy.isDefault = isDefault;
+    if (item.submenu != nullptr)
+        copy.items = snapshotOf(item.submenu).items;
+    return copy;
+}
+
+MenuPresenter& installedPresenter()
+{
+    static MenuPresenter presenter;
+    return presenter;
 }
 
 // The item `item` names, by position or by command; a command is looked for in
@@ -189,3 +230,111 @@ UINT WINAPI GetMenuDefaultItem(HMENU hMenu, UINT fByPos, UINT)
         return static_cast<UINT>(menu->defaultPosition);
     return menu->items[static_cast<std::size_t>(menu->defaultPosition)].id;
 }
+
+HMENU WINAPI CreatePopupMenu()
+{
+    return static_cast<HMENU>(UserObjects::instance().insert(std::make_shared<MenuObject>()));
+}
+
+BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem)
+{
+    auto menu = menuOf(hMenu);
+    if (!menu)
+        return FALSE;
+    menu->items.push_back(itemOf(uFlags, uIDNewItem, lpNewItem));
+    noteChange(menu);
+    return TRUE;
+}
+
+BOOL WINAPI ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem)
+{
+    std::shared_ptr<MenuObject> owner;
+    auto* item = findItem(hMnu, uPosition, uFlags & MF_BYPOSITION, owner);
+    if (item == nullptr)
+        return FALSE;
+    *item = itemOf(uFlags, uIDNewItem, lpNewItem);
+    noteChange(owner);
+    return TRUE;
+}
+
+BOOL WINAPI EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable)
+{
+    std::shared_ptr<MenuObject> owner;
+    auto* item = findItem(hMenu, uIDEnableItem, uEnable & MF_BYPOSITION, owner);
+    if (item == nullptr)
+        return -1;
+    const UINT previous = item->flags & (MF_GRAYED | MF_DISABLED);
+    item->flags = (item->flags & ~static_cast<UINT>(MF_GRAYED | MF_DISABLED)) | (uEnable & (MF_GRAYED | MF_DISABLED));
+    noteChange(owner);
+    return static_cast<BOOL>(previous);
+}
+
+HMENU WINAPI GetSystemMenu(HWND hWnd, BOOL bRevert)
+{
+    return systemMenuOf(hWnd, bRevert != FALSE);
+}
+
+BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT, int x, int y, int, HWND hWnd, const RECT*)
+{
+    if (!menuOf(hMenu) || !IsWindow(hWnd))
+        return FALSE;
+    const MenuSnapshot menu = snapshotOf(hMenu);
+    if (installedPresenter())
+        installedPresenter()(menu, POINT{x, y}, hWnd);
+    else
+        showPopupMenu(menu, POINT{x, y}, hWnd, WM_COMMAND);
+    return TRUE;
+}
+
+namespace win32::detail {
+
+MenuSnapshot snapshotOf(HMENU handle)
+{
+    MenuSnapshot snapshot;
+    if (auto menu = menuOf(handle))
+        for (std::size_t i = 0; i < menu->items.size(); ++i)
+            snapshot.items.push_back(snapshotItem(menu->items[i], static_cast<int>(i) == menu->defaultPosition));
+    return snapshot;
+}
+
+std::string menuItemLabel(const std::string& text, std::string* shortcut)
+{
+    const auto tab = text.find('\t');
+    if (shortcut != nullptr)
+        *shortcut = tab == std::string::npos ? std::string() : text.substr(tab + 1);
+    std::string label;
+    for (std::size_t i = 0; i < text.size() && i != tab; ++i) {
+        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] != '&')
+            continue;
+        if (text[i] == '&')
+            ++i; // "&&" shows one
+        label += text[i];
+    }
+    return label;
+}
+
+ScopedMenuPresenter::ScopedMenuPresenter(MenuPresenter presenter) : previous(std::move(installedPresenter()))
+{
+    installedPresenter() = std::move(presenter);
+}
+
+ScopedMenuPresenter::~ScopedMenuPresenter()
+{
+    installedPresenter() = std::move(previous);
+}
+
+// The system menu of a dialog with a caption: Restore, Minimize (with a
+// minimise box), a separator and Close, as the dialog manager makes it.
+HMENU makeSystemMenu(HWND window, DWORD style)
+{
+    auto menu = std::make_shared<MenuObject>();
+    menu->items.push_back(itemOf(MF_STRING | MF_GRAYED, SC_RESTORE, "&Restore"));
+    if (style & WS_MINIMIZEBOX)
+        menu->items.push_back(itemOf(MF_STRING, SC_MINIMIZE, "Mi&nimize"));
+    menu->items.push_back(itemOf(MF_SEPARATOR, 0, nullptr));
+    menu->items.push_back(itemOf(MF_STRING, SC_CLOSE, "&Close\tAlt+F4"));
+    menu->systemMenuOf = window;
+    return static_cast<HMENU>(UserObjects::instance().insert(menu));
+}
+
+} // namespace win32::detail

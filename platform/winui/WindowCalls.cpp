@@ -1,5 +1,7 @@
 // The window and dialog calls over the window objects.
 #include "DialogWindow.h"
+#include "PlainWindow.h"
+#include "WindowPort.h"
 #include "WindowText.h"
 
 #include <win32/WindowSystem.h>
@@ -45,6 +47,18 @@ juce::Component* componentOf(HWND window)
 
 INT_PTR runModalLoop(HWND dialog)
 {
+    // A WM_QUIT ends every modal loop, innermost first; the outermost one takes
+    // it, as the program's own loop would, so a later loop runs again.
+    static int depth = 0;
+    struct Nesting
+    {
+        Nesting() { ++depth; }
+        ~Nesting()
+        {
+            if (--depth == 0)
+                takeQuit();
+        }
+    } nesting;
     // JUCE's message loop, one message at a time, until the dialog ends.
     for (;;) {
         DialogWindow* object = dialogOf(dialog);
@@ -76,6 +90,8 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 
 BOOL WINAPI IsWindow(HWND hWnd)
 {
+    if (isOtherProcessWindow(hWnd))
+        return existsInOtherProcess(hWnd) ? TRUE : FALSE;
     return isLiveWindow(hWnd) ? TRUE : FALSE;
 }
 
@@ -315,6 +331,8 @@ BOOL WINAPI DestroyWindow(HWND hWnd)
         return invalidHandle();
     if (DialogWindow* dialog = dynamic_cast<DialogWindow*>(window))
         DialogWindow::destroy(dialog);
+    else if (auto* plain = dynamic_cast<PlainWindow*>(window))
+        PlainWindow::destroy(plain);
     else if (DialogWindow* parent = parentDialogOf(window))
         parent->removeChild(window);
     return TRUE;

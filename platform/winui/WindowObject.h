@@ -1,19 +1,28 @@
-// The object behind a window handle: a dialog or one of its controls, each
-// backed by a JUCE component. Handles are registered in one table, so any
-// thread can ask whether a handle names a window; everything else runs on the
-// message thread.
+// The object behind a window handle: a dialog, one of its controls or a plain
+// window, each backed by a JUCE component. Handles are registered in one
+// table, so any thread can ask whether a handle names a window; everything
+// else runs on the message thread.
+//
+// As on Windows, the handle of a top-level window means the same window in
+// every process of the user: it carries its process's id, and messages posted
+// to it from another process reach it through that process's window port
+// (WindowPort.h).
 #pragma once
 
 #include <winuser.h>
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <sys/types.h>
+#include <vector>
+
 namespace win32::detail {
 
 class WindowObject
 {
 public:
-    WindowObject(HWND parent, int controlId, DWORD style, DWORD exStyle);
+    // `topLevel`: the handle is one other processes can address.
+    WindowObject(HWND parent, int controlId, DWORD style, DWORD exStyle, bool topLevel = false);
     virtual ~WindowObject();
 
     HWND handle() const { return window; }
@@ -61,6 +70,10 @@ private:
 
 // The window of a handle, or null (message thread only).
 WindowObject* windowOf(HWND handle);
+// The top-level windows of this process, in the order they were made.
+std::vector<HWND> topLevelWindows();
+// The process a top-level window handle belongs to; 0 for any other handle.
+pid_t processOf(HWND handle);
 // Whether the handle names a live window (any thread).
 bool isLiveWindow(HWND handle);
 

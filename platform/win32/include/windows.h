@@ -210,4 +210,8 @@ BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
 
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
+// The system the stand-in stands for: Windows 2000 (major version 5 in the
+// low byte, minor 0 in the next, build 2195 in the high word).
+DWORD WINAPI GetVersion();
+
 #include <winreg.h>

@@ -1,7 +1,8 @@
 // Stand-in for the few classes of the Windows dialog framework the settings
-// program is written against: window objects over window handles, a dialog
-// with its message route and modal loop, and the application's profile in the
-// registry. Message thread only.
+// program is written against: window objects over window handles, each with
+// its message route (WindowProc), a dialog with its modal loop, menus, the
+// mutex and lock classes, and the application's profile in the registry.
+// Message thread only.
 #pragma once
 
 #include <windows.h>
@@ -13,12 +14,40 @@
 #include <memory>
 #include <string>
 
-class CWnd
+class CObject
+{
+public:
+    virtual ~CObject() = default;
+};
+
+// A menu handle; the object does not own it unless it made it.
+class CMenu : public CObject
+{
+public:
+    CMenu() = default;
+    explicit CMenu(HMENU menu) : m_hMenu(menu) {}
+
+    BOOL AppendMenu(UINT flags, UINT_PTR idNewItem = 0, LPCSTR newItem = nullptr);
+    BOOL ModifyMenu(UINT position, UINT flags, UINT_PTR idNewItem = 0, LPCSTR newItem = nullptr);
+    UINT GetMenuState(UINT id, UINT flags) const;
+    int GetMenuString(UINT id, LPSTR text, int maxCount, UINT flags) const;
+
+    HMENU m_hMenu = nullptr;
+};
+
+class CWnd : public CObject
 {
 public:
     CWnd() = default;
     explicit CWnd(HWND window) : m_hWnd(window) {}
-    virtual ~CWnd() = default;
+    // Destroys the window this object made with CreateEx, if it still exists.
+    ~CWnd() override;
+
+    // Makes a window of `className` (AfxRegisterWndClass) whose messages reach
+    // this object's WindowProc.
+    BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
+                  HWND parent, HMENU menu, LPVOID param = nullptr);
+    CMenu* GetSystemMenu(BOOL revert);
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -42,6 +71,91 @@ public:
 
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
+
+protected:
+    // The window's message route: every message sent or posted to it.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // What the window does with a message its route leaves: DefWindowProcA
+    // (DefDlgProcA for a dialog).
+    virtual LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
+    void forgetHandle();
+
+    CMenu systemMenu;
+    bool madeWindow = false;
+};
+
+// The window procedure of the classes AfxRegisterWndClass registers: hands
+// each message to the CWnd that made the window.
+LRESULT CALLBACK AfxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The name of a window class whose messages reach CWnd::WindowProc.
+LPCSTR AfxRegisterWndClass(UINT classStyle, void* cursor = nullptr, void* background = nullptr, HICON icon = nullptr);
+// Nothing to do here: no dialog hosts ActiveX controls.
+void AfxEnableControlContainer();
+
+class CSyncObject : public CObject
+{
+public:
+    explicit CSyncObject(HANDLE object) : m_hObject(object) {}
+    ~CSyncObject() override;
+
+    // TRUE once owned (also when its last owner died holding it); FALSE on timeout or failure.
+    virtual BOOL Lock(DWORD timeout = INFINITE);
+    virtual BOOL Unlock() = 0;
+
+    HANDLE m_hObject;
+
+    CSyncObject(const CSyncObject&) = delete;
+    CSyncObject& operator=(const CSyncObject&) = delete;
+};
+
+// A mutex, named (shared with the user's other processes) or not.
+class CMutex : public CSyncObject
+{
+public:
+    explicit CMutex(BOOL initiallyOwn = FALSE, LPCSTR name = nullptr, LPSECURITY_ATTRIBUTES attributes = nullptr);
+    BOOL Unlock() override;
+};
+
+// Holds a synchronisation object for a scope.
+class CSingleLock
+{
+public:
+    explicit CSingleLock(CSyncObject* object, BOOL initialLock = FALSE);
+    ~CSingleLock();
+
+    BOOL Lock(DWORD timeout = INFINITE);
+    BOOL Unlock();
+    BOOL IsLocked() const { return locked ? TRUE : FALSE; }
+
+    CSingleLock(const CSingleLock&) = delete;
+    CSingleLock& operator=(const CSingleLock&) = delete;
+
+private:
+    CSyncObject* object;
+    bool locked = false;
+};
+
+// The display context of a window's WM_PAINT.
+class CPaintDC
+{
+public:
+    explicit CPaintDC(CWnd* window);
+    ~CPaintDC();
+
+    HDC GetSafeHdc() const { return m_hDC; }
+    BOOL DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon); }
+
+    HDC m_hDC = nullptr;
+    PAINTSTRUCT m_ps = {};
+
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+
+private:
+    HWND window;
 };
 
 class CComboBox : public CWnd
@@ -97,11 +211,10 @@ public:
     UINT templateId() const { return m_nIDTemplate; }
 
 protected:
-    // The dialog's message route: every message sent or posted to it. The base
-    // runs OnInitDialog for WM_INITDIALOG and OnOK and OnCancel for the IDOK
-    // and IDCANCEL commands and leaves everything else to Default.
-    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
+    // The base runs OnInitDialog for WM_INITDIALOG and OnOK and OnCancel for
+    // the IDOK and IDCANCEL commands and leaves everything else to Default.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     static INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -122,6 +235,9 @@ public:
     explicit CWinApp(LPCSTR appName = nullptr);
     virtual ~CWinApp();
 
+    // The program's start, after the framework's own; TRUE to run its message loop.
+    virtual BOOL InitInstance() { return TRUE; }
+
     void SetRegistryKey(LPCSTR key);
     // The REG_DWORD value; `defaultValue` when there is none, or no registry key is set.
     UINT GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue);
@@ -140,4 +256,6 @@ public:
 };
 
 CWinApp* AfxGetApp();
+// The application's main window (m_pMainWnd), or null.
+CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetResourceHandle();

@@ -45,6 +45,7 @@ typedef struct tagSIZE
     LONG cy;
 } SIZE, *LPSIZE;
 
+#define LOBYTE(w) (static_cast<BYTE>(static_cast<DWORD_PTR>(w) & 0xFF))
 #define LOWORD(l) (static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xFFFF))
 #define MAKELONG(low, high)                                                                                            \

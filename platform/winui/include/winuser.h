@@ -44,22 +44,34 @@ int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBuf
 // ---------------------------------------------------------------- messages
 
 #define WM_NULL 0x0000
+#define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
+#define WM_ICONERASEBKGND 0x0027
 #define WM_QUERYDRAGICON 0x0037
 #define WM_SETICON 0x0080
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_MBUTTONUP 0x0208
 #define WM_DEVICECHANGE 0x0219
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
+#define SC_SIZE 0xF000
+#define SC_MOVE 0xF010
 #define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
 #define SC_CLOSE 0xF060
 #define SC_RESTORE 0xF120
 
@@ -103,6 +115,61 @@ int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBuf
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef WORD ATOM;
+
+// Every top-level window of the process, for PostMessageA.
+#define HWND_BROADCAST (reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0xFFFF)))
+
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+
+typedef struct tagWNDCLASSA
+{
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    void* hCursor;
+    void* hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA, *LPWNDCLASSA;
+
+typedef struct tagCREATESTRUCTA
+{
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
+// Windows of a registered class made with CreateWindowExA are message-only
+// here: they take messages and show nothing. Class names ignore case.
+ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
+BOOL WINAPI GetClassInfoA(HINSTANCE hInstance, LPCSTR lpClassName, LPWNDCLASSA lpWndClass);
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// A message number from 0xC000 on, the same for the same name within the process.
+UINT WINAPI RegisterWindowMessageA(LPCSTR lpString);
+
+// Brings a window on the screen forward (another process's too); a hidden one stays hidden.
+BOOL WINAPI SetForegroundWindow(HWND hWnd);
+// The window itself: no window here owns popups that outlive a modal loop.
+HWND WINAPI GetLastActivePopup(HWND hWnd);
+// In screen coordinates, as the dialogs' positions are.
+BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI IsWindow(HWND hWnd);
@@ -145,7 +212,8 @@ typedef struct tagPAINTSTRUCT
     BYTE rgbReserved[32];
 } PAINTSTRUCT, *LPPAINTSTRUCT;
 
-// A display context for measuring text in the window; nothing is drawn through it.
+// A display context for measuring text in the window; while the window paints
+// (WM_PAINT) it also draws icons into it (DrawIcon).
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 HDC WINAPI GetDC(HWND hWnd);
@@ -185,7 +253,22 @@ LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam);
 #define MF_DEFAULT 0x1000UL
 #define MF_END 0x0080UL
 
+#define TPM_LEFTBUTTON 0x0000UL
+#define TPM_RIGHTBUTTON 0x0002UL
+
 HMENU WINAPI LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);
+HMENU WINAPI CreatePopupMenu();
+BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
+BOOL WINAPI ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
+// The previous state (MF_GRAYED, MF_DISABLED), or -1 when there is no such item.
+BOOL WINAPI EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
+// The window's system menu (Restore, Minimize, Close), which the window's
+// caption opens; `bRevert` puts back the standard one and returns null.
+HMENU WINAPI GetSystemMenu(HWND hWnd, BOOL bRevert);
+// Shows the menu at the screen position and returns at once, without
+// waiting for the choice, which reaches `hWnd` as WM_COMMAND once made. The
+// menu is copied: it may be destroyed as soon as this returns.
+BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
 BOOL WINAPI DestroyMenu(HMENU hMenu);
 HMENU WINAPI GetSubMenu(HMENU hMenu, int nPos);
 int WINAPI GetMenuItemCount(HMENU hMenu);
@@ -208,4 +291,6 @@ int WINAPI GetSystemMetrics(int nIndex);
 // The image of the group icon closest to the system's icon size (32 pixels).
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 BOOL WINAPI DestroyIcon(HICON hIcon);
+// Draws the icon at its own size; only into the display context of a window that paints.
+BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
 HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);

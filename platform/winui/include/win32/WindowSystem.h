@@ -8,6 +8,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <cstddef>
+#include <string>
 
 namespace win32 {
 
@@ -37,5 +38,11 @@ INT_PTR runModalLoop(HWND dialog);
 
 juce::Image imageOf(HICON icon);
 juce::Image imageOf(HBITMAP bitmap);
+
+// How the notification-area icon (window, id) of Shell_NotifyIconA shows.
+enum class TrayIconKind { None, StatusNotifierItem, XEmbed };
+TrayIconKind trayIconKind(HWND window, UINT id);
+// The bus name of its StatusNotifierItem; empty for another kind.
+std::string trayIconService(HWND window, UINT id);
 
 } // namespace win32
