@@ -1,5 +1,7 @@
-// The settings program: the application's profile under Software\Ostrel, and
-// the settings dialog run modally for the life of the process.
+// The settings program: the application's profile under Software\Ostrel, one
+// running instance per user (a second start restores it, one with the exit
+// switch ends it), and the settings dialog run modally for the life of the
+// process.
 #pragma once
 
 #include <afxwin.h>
@@ -17,6 +19,7 @@ public:
     const juce::String getApplicationVersion() override;
     bool moreThanOneInstanceAllowed() override;
 
-    // The program's start: always FALSE, so the process ends when it returns.
-    BOOL InitInstance();
+    // The program's start: the single-instance check, the exit switch and the
+    // dialog run modally. Always FALSE, so the process ends when it returns.
+    BOOL InitInstance() override;
 };

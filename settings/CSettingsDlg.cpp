@@ -1,9 +1,12 @@
 #include "CSettingsDlg.h"
 
+#include "CAboutDlg.h"
+#include "CSystemTray.h"
 #include "DialogDpiLayout.h"
 #include "resource.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -15,6 +18,16 @@ constexpr std::size_t kRatesForMoreUnits = 2;
 constexpr int kInternal = 0;
 constexpr int kSpdif = 1;
 constexpr int kSpdif2 = 2;
+constexpr std::uint32_t kRefreshKind = 2;
+constexpr std::uint32_t kReconfiguredKind = 3;
+constexpr DWORD kNotificationKindBytes = sizeof(std::uint32_t);
+// A device name shorter than this names no interface.
+constexpr std::size_t kShortestDeviceName = 5;
+constexpr std::size_t kAboutTextLength = 128;
+const char* const kTrayTip = "Tessary";
+
+// The Tessary settings interface class, whose arrivals and removals the dialog follows.
+const GUID kSettingsInterfaceClass = {0x34F6CC0C, 0xBE3A, 0x4F6E, {0xBE, 0x12, 0x47, 0xE5, 0x8C, 0x84, 0xB0, 0x8D}};
 
 // "44.1 kHz", "48.0 kHz" ...
 std::string rateText(std::uint32_t rate)
@@ -54,7 +67,9 @@ NodeListDevice& theNodeListDevice()
     return device;
 }
 
-CSettingsDlg::CSettingsDlg() : CDialog(IDD_SETTINGS), commands(theNodeListDevice())
+CSettingsDlg::CSettingsDlg()
+    : CDialog(IDD_SETTINGS), trayMessage(RegisterWindowMessageA("Tessary tray notification")), checker(ID_TRAY_RESTORE),
+      commands(theNodeListDevice())
 {
     icon = LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     bufferBlock.words[kBufferLengthWord] = kUnknownBufferLength;
@@ -65,9 +80,15 @@ CSettingsDlg::CSettingsDlg() : CDialog(IDD_SETTINGS), commands(theNodeListDevice
 
 CSettingsDlg::~CSettingsDlg()
 {
+    // Nothing may be posted to the window any more, whichever way the dialog ended.
+    notifyingDevice.stopNotifications();
+    delete tray;
+    tray = nullptr;
     theNodeListDevice().close();
     if (icon != nullptr)
         DestroyIcon(icon);
+    if (trayIcon != nullptr)
+        DestroyIcon(trayIcon);
 }
 
 CWinApp& CSettingsDlg::app() const
@@ -83,8 +104,25 @@ BOOL CSettingsDlg::OnInitDialog()
     DialogDpiLayout layout;
     layout.apply(AfxGetResourceHandle(), m_hWnd, IDD_SETTINGS, kFaceDpi);
 
+    addAboutToSystemMenu();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    // Close is greyed, so the close box does nothing: the program ends only from its tray menu.
+    if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
+        char closeText[64] = {};
+        systemMenu->GetMenuString(SC_CLOSE, closeText, sizeof closeText, MF_BYCOMMAND);
+        systemMenu->ModifyMenu(SC_CLOSE, MF_BYCOMMAND | MF_GRAYED, SC_CLOSE, closeText);
+    }
+    checker.registerThisInstance();
+
+    DEV_BROADCAST_DEVICEINTERFACE_A filter;
+    std::memset(&filter, 0, sizeof filter);
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = kSettingsInterfaceClass;
+    deviceNotification = RegisterDeviceNotificationA(m_hWnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    notifyingDevice.setNotifyTarget(m_hWnd, kDriverNotifyMessage, 0, 0);
+    notifyingDevice.startNotifications();
 
     sampleRateList = dynamic_cast<CComboBox*>(GetDlgItem(IDC_SAMPLE_RATE));
     clockSourceList = dynamic_cast<CComboBox*>(GetDlgItem(IDC_CLOCK_SOURCE));
@@ -94,7 +132,48 @@ BOOL CSettingsDlg::OnInitDialog()
 
     clockSourceIndex = static_cast<int>(app().GetProfileInt(kProfileSection, kClockSourceKey, 0));
     updateControls();
+
+    // The program starts hidden in the tray.
+    trayIcon = LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    toggleTrayIcon();
     return TRUE;
+}
+
+void CSettingsDlg::addAboutToSystemMenu()
+{
+    char aboutText[kAboutTextLength] = {};
+    if (LoadStringA(AfxGetResourceHandle(), IDS_ABOUTBOX, aboutText, sizeof aboutText) == 0 || aboutText[0] == '\0')
+        return;
+    if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
+        systemMenu->AppendMenu(MF_SEPARATOR);
+        systemMenu->AppendMenu(MF_STRING, kAboutCommand, aboutText);
+    }
+}
+
+void CSettingsDlg::toggleTrayIcon()
+{
+    if (tray != nullptr) {
+        delete tray;
+        tray = nullptr;
+        return;
+    }
+    tray = new CSystemTray;
+    tray->create(nullptr, trayMessage, kTrayTip, trayIcon, IDR_TRAYMENU);
+}
+
+BOOL CSettingsDlg::DestroyWindow()
+{
+    hiddenToTray = false;
+    // Only ever takes the icon away: a dialog that goes must not add one.
+    if (tray != nullptr)
+        toggleTrayIcon();
+    notifyingDevice.stopNotifications();
+    if (deviceNotification != nullptr) {
+        UnregisterDeviceNotification(deviceNotification);
+        deviceNotification = nullptr;
+    }
+    return CDialog::DestroyWindow();
 }
 
 LRESULT CSettingsDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -107,6 +186,15 @@ LRESULT CSettingsDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
             return 0;
         break;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(OnQueryDragIcon());
+    case WM_DEVICECHANGE:
+        return OnDeviceChange(static_cast<UINT>(wParam), static_cast<DWORD_PTR>(lParam));
+    case kDriverNotifyMessage:
+        return OnDriverNotify();
     default:
         break;
     }
@@ -152,14 +240,114 @@ bool CSettingsDlg::OnCommand(UINT id, UINT code)
     case ID_CPU_HIGH:
         setCpuLevel(settings::kCpuHigh);
         return true;
+    case ID_TRAY_RESTORE:
+        OnRestore();
+        return true;
+    case ID_TRAY_EXIT:
+        OnCancel();
+        return true;
     default:
         return false;
     }
 }
 
+// Minimising hides the dialog to the tray, with no task-bar button; restoring shows it again.
 void CSettingsDlg::OnSysCommand(UINT id, LPARAM lParam)
 {
-    Default(WM_SYSCOMMAND, id, lParam);
+    const bool wasHidden = hiddenToTray;
+    if (id == SC_MINIMIZE)
+        hiddenToTray = true;
+    else if (id == SC_RESTORE)
+        hiddenToTray = false;
+
+    if ((id & 0xFFF0) == kAboutCommand) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        Default(WM_SYSCOMMAND, id, lParam);
+    }
+
+    if (hiddenToTray != wasHidden)
+        ShowWindow(hiddenToTray ? SW_HIDE : SW_SHOW);
+}
+
+void CSettingsDlg::OnRestore()
+{
+    ShowWindow(SW_RESTORE);
+    hiddenToTray = false;
+    ShowWindow(SW_SHOW);
+}
+
+// While minimised the dialog shows its icon, centred; otherwise the dialog paints as usual.
+void CSettingsDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        Default(WM_PAINT, 0, 0);
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    RECT client = {};
+    GetClientRect(&client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    dc.DrawIcon(x, y, icon);
+}
+
+HICON CSettingsDlg::OnQueryDragIcon()
+{
+    return icon;
+}
+
+BOOL CSettingsDlg::OnDeviceChange(UINT event, DWORD_PTR data)
+{
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE ||
+        header->dbch_size < sizeof(DEV_BROADCAST_DEVICEINTERFACE_A))
+        return TRUE;
+    // The name runs to its zero, within the size the record gives.
+    const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(header);
+    const std::size_t room = header->dbch_size - offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+    if (strnlen(record->dbcc_name, room) < kShortestDeviceName)
+        return TRUE;
+    if (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE)
+        refreshDevices();
+    return TRUE;
+}
+
+// Drains the driver's notifications; kinds 2 and 3 ask for a refresh. At most
+// kNotificationsPerMessage are read for one message, so that a driver that
+// keeps reporting (or answers without saying anything) never holds the
+// dialog: the rest are read with the next message, after the others.
+LRESULT CSettingsDlg::OnDriverNotify()
+{
+    for (int read = 0; read < kNotificationsPerMessage; ++read) {
+        NotificationBlock notification = {};
+        DWORD bytes = 0;
+        if (notifyingDevice.readNotification(notification, &bytes) != status::kSuccess ||
+            bytes < kNotificationKindBytes)
+            return 0;
+        if (notification.kind == kRefreshKind || notification.kind == kReconfiguredKind)
+            refreshDevices();
+    }
+    PostMessage(kDriverNotifyMessage, 0, 0);
+    return 0;
+}
+
+void CSettingsDlg::refreshDevices()
+{
+    bufferBlock.words[kBufferLengthWord] = kUnknownBufferLength;
+    clockSourceIndex = -1;
+    NodeListDevice& nodes = theNodeListDevice();
+    nodes.close();
+    if (nodes.open() == status::kSuccess) {
+        nodes.readNodes();
+        if (!notifyingDevice.isStarted()) {
+            notifyingDevice.setNotifyTarget(m_hWnd, kDriverNotifyMessage, 0, 0);
+            notifyingDevice.startNotifications();
+        }
+    }
+    updateControls();
 }
 
 void CSettingsDlg::OnDone()
@@ -329,4 +517,9 @@ void CSettingsDlg::setCpuLevel(std::uint32_t value)
 UINT CSettingsDlg::cpuMenuItemForLevel()
 {
     return commands.cpuMenuItemForLevel();
+}
+
+UINT CSettingsDlg::checkedCpuMenuItem()
+{
+    return commands.checkedCpuMenuItem();
 }

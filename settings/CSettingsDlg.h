@@ -2,10 +2,13 @@
 // boosts of the Tessary, with the clock source in a list that stays hidden.
 // It reads the driver at every update, sends a changed value straight to the
 // driver or the unit, and keeps the clock source and the boosts in the
-// user's profile. Every message reaches it through WindowProc, keyed by the
+// user's profile. It lives hidden in the notification area, follows units as
+// they come and go and the driver's notifications, and keeps the program to
+// one instance. Every message reaches it through WindowProc, keyed by the
 // message and the command or control id.
 #pragma once
 
+#include "CInstanceChecker.h"
 #include "SettingsCommands.h"
 #include "SettingsFrames.h"
 
@@ -14,6 +17,7 @@
 #include <afxwin.h>
 
 #include <array>
+#include <dbt.h>
 
 class CSettingsDlg : public CDialog
 {
@@ -22,6 +26,9 @@ public:
     ~CSettingsDlg() override;
 
     BOOL OnInitDialog() override;
+    // Takes the tray icon away (never adds one) and stops the driver's
+    // notifications before the window goes.
+    BOOL DestroyWindow() override;
 
     // Fills every control from the driver and sends the stored clock source and boosts to the units.
     void updateControls();
@@ -31,6 +38,18 @@ public:
     void sendInputBoost(int input, bool on);
     void setCpuLevel(std::uint32_t value);
     UINT cpuMenuItemForLevel();
+    // The tray menu's item to check: only for a level the menu offers.
+    UINT checkedCpuMenuItem();
+
+    // Reopens the control path, reads the units again and refills the controls.
+    void refreshDevices();
+    // Shows or hides the tray icon: made when there is none, removed when there is.
+    void toggleTrayIcon();
+
+    CInstanceChecker& instanceChecker() { return checker; }
+    NotifyingDevice& notifications() { return notifyingDevice; }
+    bool isHiddenToTray() const { return hiddenToTray; }
+    bool hasTrayIcon() const { return tray != nullptr; }
 
     int clockSource() const { return clockSourceIndex; }
     int units() const { return unitCount; }
@@ -45,6 +64,9 @@ public:
                                                                      6000, 8000, 10000, 12000, 18000, 25000};
     static constexpr std::uint32_t kUnknownBufferLength = 0xFFFFFFFF;
     static constexpr UINT kDriverNotifyMessage = 0x8002; // WM_APP + 2
+    static constexpr UINT kAboutCommand = 0x10;
+    // Notifications read for one message; more pending go on with the next one.
+    static constexpr int kNotificationsPerMessage = 16;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -57,6 +79,12 @@ private:
     void OnLatencyChange();
     void OnBoostChange(int input);
     void OnDone();
+    void OnRestore();
+    void OnPaint();
+    HICON OnQueryDragIcon();
+    BOOL OnDeviceChange(UINT event, DWORD_PTR data);
+    LRESULT OnDriverNotify();
+    void addAboutToSystemMenu();
 
     void fillSampleRates(std::uint32_t currentRate);
     void fillClockSources();
@@ -66,6 +94,7 @@ private:
     CWinApp& app() const;
 
     HICON icon = nullptr;
+    HDEVNOTIFY deviceNotification = nullptr;
     NotifyingDevice notifyingDevice;
     BufferBlock bufferBlock = {};
     CComboBox* sampleRateList = nullptr;
@@ -74,6 +103,11 @@ private:
     std::array<CButton*, settings::kInputCount> boostBoxes = {};
     int clockSourceIndex = 0;
     int unitCount = 0;
+    HICON trayIcon = nullptr;
+    bool hiddenToTray = false;
+    class CSystemTray* tray = nullptr;
+    UINT trayMessage = 0;
+    CInstanceChecker checker;
     settings::SettingsCommands commands;
 };
 

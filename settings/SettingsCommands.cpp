@@ -58,12 +58,12 @@ void SettingsCommands::setCpuLevel(std::uint32_t value)
     nodes.applyStep2();
 }
 
-UINT SettingsCommands::cpuMenuItemForLevel()
+namespace {
+
+// The menu item of a CPU level; 0 for a level that has none.
+UINT menuItemOfLevel(std::uint32_t level)
 {
-    CpuBlock block = {};
-    if (nodes.readCpuBlock(block) != status::kSuccess)
-        return 0;
-    switch (block.words[kCpuSettingWord]) {
+    switch (level) {
     case kCpuHigh:
         return kCpuHighItem;
     case kCpuMedium:
@@ -71,8 +71,28 @@ UINT SettingsCommands::cpuMenuItemForLevel()
     case kCpuLow:
         return kCpuLowItem;
     default:
-        return block.words[kCpuSettingWord];
+        return 0;
     }
+}
+
+} // namespace
+
+UINT SettingsCommands::cpuMenuItemForLevel()
+{
+    CpuBlock block = {};
+    if (nodes.readCpuBlock(block) != status::kSuccess)
+        return 0;
+    const std::uint32_t level = block.words[kCpuSettingWord];
+    const UINT item = menuItemOfLevel(level);
+    return item != 0 ? item : level;
+}
+
+UINT SettingsCommands::checkedCpuMenuItem()
+{
+    CpuBlock block = {};
+    if (nodes.readCpuBlock(block) != status::kSuccess)
+        return 0;
+    return menuItemOfLevel(block.words[kCpuSettingWord]);
 }
 
 StatusCode SettingsCommands::writeBufferLength(const BufferBlock& block)

@@ -32,6 +32,10 @@ public:
     // The menu item of the driver's CPU level (139 High, 138 Medium, 137 Low);
     // any other level as it is, 0 when it cannot be read.
     UINT cpuMenuItemForLevel();
+    // The menu item to check for the driver's CPU level: one of the three
+    // items for the three levels, 0 for any other level or none read. (A level
+    // of 137, say, is no menu item, whatever cpuMenuItemForLevel says.)
+    UINT checkedCpuMenuItem();
     // The buffer block, then the apply steps, stopping at the first failure; its status or 0.
     StatusCode writeBufferLength(const BufferBlock& block);
 
