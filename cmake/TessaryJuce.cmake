@@ -55,10 +55,3 @@ if(TESSARY_SANITIZE)
   endforeach()
 endif()
 
-# juce_gui_extra, for the settings program's XEmbed tray icon only: compiled
-# once, on its own, so the other programs neither build nor link it. The
-# window side of JUCE above is built without it; its XEmbed support (hosting
-# foreign windows) is not what a tray icon needs.
-add_library(tessary_juce_extra STATIC ${_juce_core_include}/juce_gui_extra/juce_gui_extra.cpp)
-target_compile_definitions(tessary_juce_extra PUBLIC JUCE_MODULE_AVAILABLE_juce_gui_extra=1)
-target_link_libraries(tessary_juce_extra PUBLIC tessary_juce)

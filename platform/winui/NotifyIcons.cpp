@@ -12,8 +12,6 @@
 #include <win32/StandIn.h>
 #include <win32/WindowSystem.h>
 
-#include <juce_gui_extra/juce_gui_extra.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -27,22 +25,48 @@ constexpr int kXEmbedIconSize = 22;
 
 struct NotifyIcon;
 
-// The icon in an XEmbed tray: JUCE's tray component, with the clicks passed on.
-class XEmbedTrayIcon : public juce::SystemTrayIconComponent
+// The icon in an XEmbed tray: a JUCE component in a window of its own, which
+// the tray docks and shows; the clicks are passed on. It shows itself only
+// once docked, so that no window manager takes its window first.
+class XEmbedTrayIcon : public juce::Component
 {
 public:
-    XEmbedTrayIcon(std::function<void(UINT)> mouse) : notify(std::move(mouse))
+    XEmbedTrayIcon(juce::Image icon, std::function<void(UINT)> mouse) : image(std::move(icon)), notify(std::move(mouse))
     {
-        setSize(kXEmbedIconSize, kXEmbedIconSize);
+        setBounds(0, 0, kXEmbedIconSize, kXEmbedIconSize);
+        addToDesktop(juce::ComponentPeer::windowIsTemporary);
+        docked = dockInXEmbedTray(getWindowHandle(), kXEmbedIconSize);
     }
 
-    void mouseUp(const juce::MouseEvent& event) override
+    bool isDocked() const { return docked; }
+    void setImage(const juce::Image& icon)
     {
-        notify(event.mods.isPopupMenu() ? WM_RBUTTONUP : WM_LBUTTONUP);
+        image = icon;
+        repaint();
     }
+
+    void paint(juce::Graphics& g) override
+    {
+        g.drawImage(image, getLocalBounds().toFloat(), juce::RectanglePlacement::centred);
+    }
+
+    // The tray sized the window: it is docked, and JUCE has just replaced its size hints.
+    void resized() override
+    {
+        if (!docked || getWindowHandle() == nullptr)
+            return;
+        keepMinimumSize(getWindowHandle(), kXEmbedIconSize);
+        if (!isVisible() && getBounds() != juce::Rectangle<int>(0, 0, kXEmbedIconSize, kXEmbedIconSize))
+            setVisible(true);
+    }
+
     void mouseDown(const juce::MouseEvent& event) override
     {
         notify(event.mods.isPopupMenu() ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
+    }
+    void mouseUp(const juce::MouseEvent& event) override
+    {
+        notify(event.mods.isPopupMenu() ? WM_RBUTTONUP : WM_LBUTTONUP);
     }
     void mouseDoubleClick(const juce::MouseEvent& event) override
     {
@@ -51,7 +75,9 @@ public:
     }
 
 private:
+    juce::Image image;
     std::function<void(UINT)> notify;
+    bool docked = false;
 };
 
 struct NotifyIcon
@@ -155,13 +181,14 @@ bool showInXEmbedTray(NotifyIcon& icon)
         return false;
     const HWND window = icon.window;
     const UINT id = icon.id;
-    icon.xembed = std::make_unique<XEmbedTrayIcon>([window, id](UINT mouseMessage) {
+    icon.xembed = std::make_unique<XEmbedTrayIcon>(icon.image, [window, id](UINT mouseMessage) {
         if (NotifyIcon* live = find(window, id))
             live->notify(mouseMessage);
     });
-    icon.xembed->setIconImage(icon.image, icon.image);
-    icon.xembed->setIconTooltip(juceTextOfAnsi(icon.tip));
-    return true;
+    if (icon.xembed->isDocked())
+        return true;
+    icon.xembed.reset();
+    return false;
 }
 
 void takeFields(NotifyIcon& icon, const NOTIFYICONDATAA& data)
@@ -201,7 +228,7 @@ BOOL modify(const NOTIFYICONDATAA& data)
         icon->item->setTitle(icon->tip);
     }
     if (icon->xembed != nullptr)
-        icon->xembed->setIconImage(icon->image, icon->image);
+        icon->xembed->setImage(icon->image);
     return TRUE;
 }
 

@@ -1,21 +1,86 @@
 #include "XEmbedTray.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <string>
 
 namespace win32::detail {
 
+namespace {
+
+constexpr long kRequestDock = 0; // SYSTEM_TRAY_REQUEST_DOCK
+
+// A connection of its own for each question: these are rare, and JUCE keeps its connection to itself.
+class Connection
+{
+public:
+    Connection() : display(XOpenDisplay(nullptr)) {}
+    ~Connection()
+    {
+        if (display != nullptr)
+            XCloseDisplay(display);
+    }
+    Display* const display;
+
+    Window trayManager() const
+    {
+        const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display));
+        return XGetSelectionOwner(display, XInternAtom(display, selection.c_str(), False));
+    }
+
+    void setMinimumSize(Window window, int size) const
+    {
+        XSizeHints* hints = XAllocSizeHints();
+        if (hints == nullptr)
+            return;
+        hints->flags = PMinSize | PBaseSize;
+        hints->min_width = hints->base_width = size;
+        hints->min_height = hints->base_height = size;
+        XSetWMNormalHints(display, window, hints);
+        XFree(hints);
+    }
+};
+
+} // namespace
+
 bool xembedTrayPresent()
 {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
+    Connection x;
+    return x.display != nullptr && x.trayManager() != None;
+}
+
+bool dockInXEmbedTray(void* window, int size)
+{
+    Connection x;
+    if (x.display == nullptr || window == nullptr)
         return false;
-    const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display));
-    const Atom atom = XInternAtom(display, selection.c_str(), False);
-    const bool present = XGetSelectionOwner(display, atom) != None;
-    XCloseDisplay(display);
-    return present;
+    const Window manager = x.trayManager();
+    if (manager == None)
+        return false;
+    const auto icon = reinterpret_cast<Window>(window);
+    x.setMinimumSize(icon, size);
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = manager;
+    request.xclient.message_type = XInternAtom(x.display, "_NET_SYSTEM_TRAY_OPCODE", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = CurrentTime;
+    request.xclient.data.l[1] = kRequestDock;
+    request.xclient.data.l[2] = static_cast<long>(icon);
+    XSendEvent(x.display, manager, False, NoEventMask, &request);
+    // The hints must be there before the tray looks at the window.
+    XSync(x.display, False);
+    return true;
+}
+
+void keepMinimumSize(void* window, int size)
+{
+    Connection x;
+    if (x.display == nullptr || window == nullptr)
+        return;
+    x.setMinimumSize(reinterpret_cast<Window>(window), size);
+    XSync(x.display, False);
 }
 
 } // namespace win32::detail

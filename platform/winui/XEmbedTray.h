@@ -1,9 +1,20 @@
-// Whether the display has an XEmbed system tray: an owner of the selection
-// _NET_SYSTEM_TRAY_S<screen>, which docks the icons of the XEmbed tray protocol.
+// The XEmbed system-tray protocol, for an icon in a tray that is not a
+// StatusNotifierItem host (trayer and other XEmbed trays): the tray owns the
+// selection _NET_SYSTEM_TRAY_S<screen>; an icon window asks it to dock, and
+// the tray reparents, sizes and maps it. A tray sizes the icon from the
+// window's minimum size, which must be set before the request and kept: JUCE
+// rewrites a window's size hints whenever it moves the window.
 #pragma once
 
 namespace win32::detail {
 
 bool xembedTrayPresent();
+
+// Asks the tray to dock `window` (an X window id), `size` pixels square at least.
+// False when no tray owns the selection.
+bool dockInXEmbedTray(void* window, int size);
+
+// Sets the window's minimum size again after JUCE replaced the hints.
+void keepMinimumSize(void* window, int size);
 
 } // namespace win32::detail
