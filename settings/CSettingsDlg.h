@@ -50,6 +50,7 @@ public:
     NotifyingDevice& notifications() { return notifyingDevice; }
     bool isHiddenToTray() const { return hiddenToTray; }
     bool hasTrayIcon() const { return tray != nullptr; }
+    class CSystemTray* systemTray() const { return tray; }
 
     int clockSource() const { return clockSourceIndex; }
     int units() const { return unitCount; }

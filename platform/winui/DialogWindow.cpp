@@ -494,8 +494,15 @@ void DialogFrame::mouseDown(const juce::MouseEvent& event)
 
 void DialogFrame::updateCloseBox(bool enabled)
 {
+    closeBoxEnabled = enabled;
     if (auto* close = getCloseButton())
         close->setEnabled(enabled);
+}
+
+void DialogFrame::lookAndFeelChanged()
+{
+    juce::DocumentWindow::lookAndFeelChanged();
+    updateCloseBox(closeBoxEnabled);
 }
 
 } // namespace win32::detail

@@ -101,10 +101,13 @@ public:
     void mouseDown(const juce::MouseEvent& event) override;
     // The close box shows whether the system menu lets the dialog close.
     void updateCloseBox(bool enabled);
+    // JUCE makes the caption's buttons anew whenever the look changes.
+    void lookAndFeelChanged() override;
 
 private:
     HWND dialog;
     juce::BorderSize<int> border;
+    bool closeBoxEnabled = true;
 };
 
 } // namespace win32::detail

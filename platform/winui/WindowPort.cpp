@@ -7,10 +7,14 @@
 #include <win32/StandIn.h>
 
 #include <atomic>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <csignal>
 #include <filesystem>
 #include <memory>
 
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace win32::detail {
@@ -22,6 +26,86 @@ constexpr const char* kPortPrefix = "window-";
 constexpr const char* kPortSuffix = ".sock";
 
 std::atomic<bool> quitMessagePosted{false};
+
+// The posted messages of this process, in the order posted, handled on the
+// message thread from a file descriptor of their own in JUCE's event loop.
+// Each wake handles only what was posted before it, so a message that posts
+// itself again (or a handler that keeps posting) leaves room for the other
+// event sources (input, painting, the bus) and for a modal loop to see a
+// WM_QUIT, as Windows' queue does.
+class PostedQueue
+{
+public:
+    static PostedQueue& instance()
+    {
+        static PostedQueue* queue = new PostedQueue; // posters on other threads may outlive main
+        return *queue;
+    }
+
+    // Any thread. False when the queue is not taking messages (no message thread yet).
+    bool post(std::function<void()> message)
+    {
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            if (!listening)
+                return false;
+            messages.push_back(std::move(message));
+        }
+        wake();
+        return true;
+    }
+
+    // Message thread, once JUCE's event loop runs.
+    void listen()
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (listening || wakeFd < 0)
+            return;
+        juce::LinuxEventLoop::registerFdCallback(wakeFd, [this](int) { handleSome(); });
+        listening = true;
+    }
+
+private:
+    PostedQueue() : wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+    void wake() const
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(wakeFd, &one, sizeof one);
+    }
+
+    // Handles as many messages as were waiting when it was called; a message
+    // handled in a modal loop further in counts as handled here.
+    void handleSome()
+    {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto read = ::read(wakeFd, &count, sizeof count);
+        std::size_t waiting = 0;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            waiting = messages.size();
+        }
+        for (; waiting > 0; --waiting) {
+            std::function<void()> message;
+            {
+                std::lock_guard<std::mutex> guard(mutex);
+                if (messages.empty())
+                    return;
+                message = std::move(messages.front());
+                messages.pop_front();
+            }
+            message();
+        }
+        std::lock_guard<std::mutex> guard(mutex);
+        if (!messages.empty())
+            wake();
+    }
+
+    const int wakeFd;
+    std::mutex mutex;
+    std::deque<std::function<void()>> messages;
+    bool listening = false;
+};
 
 juce::String portPath(pid_t process)
 {
@@ -47,11 +131,12 @@ void takeFromOtherProcess(const juce::String& line)
     // Only this process's windows; a handle of any other process is not ours to touch.
     if (processOf(window) != ::getpid())
         return;
+    // Both join this process's posted messages, behind what it had posted itself.
     if (words.size() == 5 && words[0] == "post")
-        deliverPosted(window, static_cast<UINT>(number(2)), static_cast<WPARAM>(number(3)),
-                      static_cast<LPARAM>(number(4)));
+        PostMessageA(window, static_cast<UINT>(number(2)), static_cast<WPARAM>(number(3)),
+                     static_cast<LPARAM>(number(4)));
     else if (words.size() == 2 && words[0] == "foreground")
-        SetForegroundWindow(window);
+        PostedQueue::instance().post([window] { SetForegroundWindow(window); });
 }
 
 // Ports of processes that are gone (killed, say) are removed when a new one opens.
@@ -103,7 +188,7 @@ BOOL post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (!juce::MessageManager::callAsync([=] { deliverPosted(window, msg, wParam, lParam); })) {
+    if (!PostedQueue::instance().post([=] { deliverPosted(window, msg, wParam, lParam); })) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
@@ -122,6 +207,7 @@ BOOL post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 void routePostedMessages()
 {
     win32::setPostMessageSink(&post);
+    PostedQueue::instance().listen();
     openWindowPort();
 }
 

@@ -1,6 +1,8 @@
 // One fixture for the settings dialog: a simulated driver in this process, a
 // registry of the test's own, the program's profile and resources, and the
-// dialog built without its modal loop (the test runs the message loop).
+// dialog built without its modal loop (the test runs the message loop). The
+// process keeps its named objects and window ports in a folder of its own
+// and reaches no session bus, so the tray has no notification area.
 #pragma once
 
 #include "MessageLoop.h"
@@ -13,27 +15,46 @@
 
 #include <win32/WindowSystem.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+
+// A runtime folder of this test process's own, made once and removed at exit.
+inline void usePrivateRuntimeFolder()
+{
+    static const std::string folder = [] {
+        char pattern[] = "/tmp/settings-tests-XXXXXX";
+        const std::string made = ::mkdtemp(pattern);
+        ::setenv("XDG_RUNTIME_DIR", made.c_str(), 1);
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        std::atexit([] { std::filesystem::remove_all(folder); });
+        return made;
+    }();
+}
 
 class SettingsDialogTest : public SimulatedDriverTest
 {
 protected:
     explicit SettingsDialogTest(unsigned units = 1) : SimulatedDriverTest(units)
     {
+        usePrivateRuntimeFolder();
         installSettingsResources();
         app.SetRegistryKey("Ostrel");
     }
 
     ~SettingsDialogTest() override
     {
+        app.m_pMainWnd = nullptr;
         dialog.reset();
         testing_loop::dispatchPending();
         win32::setSystemDpi(0);
     }
 
+    // The dialog, made the application's main window as the program makes it.
     void openDialog()
     {
         dialog = std::make_unique<CSettingsDlg>();
+        app.m_pMainWnd = dialog.get();
         ASSERT_TRUE(dialog->Create());
         testing_loop::dispatchPending();
     }
