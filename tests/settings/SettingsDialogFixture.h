@@ -20,13 +20,15 @@
 #include <memory>
 
 // A runtime folder of this test process's own, made once and removed at exit.
-inline void usePrivateRuntimeFolder()
+// Without `sessionBus` the process reaches no session bus either.
+inline void usePrivateRuntimeFolder(bool sessionBus)
 {
-    static const std::string folder = [] {
+    static const std::string folder = [sessionBus] {
         char pattern[] = "/tmp/settings-tests-XXXXXX";
         const std::string made = ::mkdtemp(pattern);
         ::setenv("XDG_RUNTIME_DIR", made.c_str(), 1);
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        if (!sessionBus)
+            ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         std::atexit([] { std::filesystem::remove_all(folder); });
         return made;
     }();
@@ -35,9 +37,9 @@ inline void usePrivateRuntimeFolder()
 class SettingsDialogTest : public SimulatedDriverTest
 {
 protected:
-    explicit SettingsDialogTest(unsigned units = 1) : SimulatedDriverTest(units)
+    explicit SettingsDialogTest(unsigned units = 1, bool sessionBus = false) : SimulatedDriverTest(units)
     {
-        usePrivateRuntimeFolder();
+        usePrivateRuntimeFolder(sessionBus);
         installSettingsResources();
         app.SetRegistryKey("Ostrel");
     }
