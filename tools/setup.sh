@@ -22,6 +22,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool openbox imagemagick fonts-dejavu-core libglib2.0-bin gsettings-desktop-schemas
+  libsystemd-dev dbus-daemon dbus-bin trayer
 )
 
 missing=()

@@ -29,6 +29,11 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export TESSARY_REGISTRY_DIR="$scratch/registry"
 export TESSARY_DRIVER_SOCKET="$scratch/no-driver.sock"
+# Nor do they reach the user's session bus (a panel would show their tray
+# icons) or share named objects with the user's programs.
+unset DBUS_SESSION_BUS_ADDRESS
+export XDG_RUNTIME_DIR="$scratch/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 "$here/tools/setup.sh" "$build" ${cmake_args[@]+"${cmake_args[@]}"}
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # TessarySettings as a new user meets it, on a private Xvfb display with a
-# window manager, against the simulated driver with one unit: the dialog reads
+# window manager, against the simulated driver with one unit. The program
+# starts hidden; with no notification area here, a second start brings the
+# dialog back. The dialog reads
 # the unit's rate and latency; choosing 96.0 and then 48.0 kHz and a latency
 # in the lists, with the mouse and the arrow keys, reaches the driver; a click
 # on the Mic 1 boost sends its frame and lands in the user's registry hive.
@@ -44,13 +46,21 @@ wm_running || fail "openbox did not start"
 "$program" &
 settings=$!
 pids+=("$settings")
+# It starts hidden: its window exists, unmapped, once the program has registered itself.
+for _ in $(seq 100); do
+  [ -n "$(xdotool search --name "^Ostrel Tessary\$" 2>/dev/null)" ] && ls "$XDG_RUNTIME_DIR"/tessary/mapping-* >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 0.5
+[ -z "$(xdotool search --onlyvisible --name "^Ostrel Tessary\$" 2>/dev/null)" ] || fail "the dialog did not start hidden"
+timeout 10 "$program" || fail "a second start did not end"
 window=""
 for _ in $(seq 100); do
   window=$(xdotool search --onlyvisible --name "^Ostrel Tessary\$" 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
   sleep 0.1
 done
-[ -n "$window" ] || fail "no window titled 'Ostrel Tessary'"
+[ -n "$window" ] || fail "a second start did not bring back the window titled 'Ostrel Tessary'"
 for _ in $(seq 100); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] && break; sleep 0.1; done
 sleep 0.5
 

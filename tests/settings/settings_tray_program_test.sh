@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# TessarySettings as the tray program a user keeps running, with real
+# processes: on a private session bus (dbus-run-session) with a watcher of the
+# test's own, on a private Xvfb display with a window manager, against the
+# simulated driver. One instance per user, the exit switch, the tray menu and
+# its clicks, hiding to and restoring from the tray, units plugged in and out;
+# then, with no session bus, the XEmbed tray of trayer.
+#   settings_tray_program_test.sh TessarySettings tessary-simdriver tray-test-host
+set -euo pipefail
+program=$1
+simdriver=$2
+host=$3
+if [ -z "${TESSARY_PRIVATE_DISPLAY:-}" ]; then
+  export TESSARY_PRIVATE_DISPLAY=1
+  exec dbus-run-session -- xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" "$@" 2> >(grep -v "Failed to set fd limit" >&2)
+fi
+for tool in openbox trayer xdotool xprop xwininfo; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (tools/setup.sh installs it)" >&2; exit 1; }
+done
+
+scratch=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  exec 7>&- 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+waitfor() { # SECONDS WHAT CONDITION...
+  local tries=$(($1 * 10)) what=$2
+  shift 2
+  for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+  fail "$what"
+}
+
+export TESSARY_DRIVER_SOCKET="$scratch/driver.sock"
+export TESSARY_REGISTRY_DIR="$scratch/registry"
+export XDG_RUNTIME_DIR="$scratch/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+"$simdriver" serve --units 1 >/dev/null &
+pids+=($!)
+waitfor 5 "the simulated driver did not start" test -S "$TESSARY_DRIVER_SOCKET"
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+waitfor 10 "openbox did not start" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>&1 | grep -q "window id"'
+
+# The watcher: it prints each item that registers.
+mkfifo "$scratch/watcher.in"
+"$host" watch <"$scratch/watcher.in" >"$scratch/watcher.out" 2>&1 &
+pids+=($!)
+exec 7>"$scratch/watcher.in"
+waitfor 5 "the watcher did not start" grep -q watching "$scratch/watcher.out"
+
+registered() { sed -n 's/^registered //p' "$scratch/watcher.out"; }
+windows() { xdotool search --name '^Ostrel Tessary$' 2>/dev/null || true; }
+shown() { [ -n "$(xdotool search --onlyvisible --name '^Ostrel Tessary$' 2>/dev/null)" ]; }
+hidden() { ! shown; }
+running() { kill -0 "$1" 2>/dev/null; }
+ended() { ! running "$1"; }
+start_first() {
+  local before
+  before=$(registered | wc -l)
+  "$program" 2>>"$scratch/program.err" &
+  first=$!
+  pids+=("$first")
+  waitfor 10 "the program did not register its icon" sh -c "[ \$(sed -n 's/^registered //p' '$scratch/watcher.out' | wc -l) -gt $before ]"
+  item=$(registered | tail -n 1)
+  waitfor 5 "the program did not start hidden in the tray" hidden
+}
+# A further start with ARGS; it must end on its own within 10 s.
+again() {
+  local status=0
+  timeout 10 "$program" "$@" 2>>"$scratch/program.err" || status=$?
+  [ "$status" -ne 124 ] || fail "a start with '$*' did not end"
+}
+# The client area starts 3 pixels in and 22 down, under the caption the dialog draws.
+click_dialog() { # X Y in the client area
+  local window
+  window=$(xdotool search --onlyvisible --name '^Ostrel Tessary$' | head -n 1)
+  xdotool mousemove --window "$window" 5 5 mousemove --sync --window "$window" $(($1 + 3)) $(($2 + 22)) click 1
+}
+click_caption_button() { # OFFSET from the right edge of the frame
+  local window width
+  window=$(xdotool search --onlyvisible --name '^Ostrel Tessary$' | head -n 1)
+  width=$(xwininfo -id "$window" | sed -n 's/ *Width: //p')
+  xdotool mousemove --window "$window" 5 5 mousemove --sync --window "$window" $((width - $1)) 11 click 1
+}
+iconic() { xprop -id "$(windows | head -n 1)" WM_STATE 2>/dev/null | grep -q Iconic; }
+
+# ---------------------------------------------------------------- one instance, hidden in the tray
+start_first
+[ "$(windows | wc -l)" -eq 1 ] || fail "more than one dialog"
+menu=$("$host" menu "$item")
+[ "$menu" = $'_Restore\nCPU\n  High\n  Medium [checked]\n  Low\nE_xit' ] || fail "tray menu at 2000: $menu"
+"$host" props "$item" | grep -q '^Title=Tessary$' || fail "no title"
+
+again
+waitfor 5 "a second start did not restore the hidden dialog" shown
+[ "$(windows | wc -l)" -eq 1 ] || fail "the second start showed a dialog of its own"
+running "$first" || fail "the first instance ended"
+
+click_dialog 85 258 # Done
+waitfor 5 "Done did not hide the dialog" hidden
+iconic && fail "Done left the dialog iconified rather than hidden"
+"$host" activate "$item"
+waitfor 5 "activating the icon did not restore the dialog" shown
+click_caption_button 31 # the minimise box
+waitfor 5 "minimising did not hide the dialog" hidden
+iconic && fail "minimising left a task-bar window"
+again
+waitfor 5 "a start did not restore the dialog after it was minimised" shown
+click_caption_button 13 # the close box
+sleep 1
+shown || fail "the close box closed the dialog"
+running "$first" || fail "the close box ended the program"
+
+for not_the_switch in /E e ""; do
+  if [ -n "$not_the_switch" ]; then again "$not_the_switch"; else again; fi
+  running "$first" || fail "'$not_the_switch' ended the running instance"
+done
+
+"$host" click "$item" High
+waitfor 5 "choosing High did not reach the driver" sh -c "'$simdriver' status | grep -q 'CPU level 1000'"
+[ "$("$host" menu "$item" | grep checked)" = "  High [checked]" ] || fail "High is not checked"
+
+# ---------------------------------------------------------------- units come and go
+"$simdriver" log >/dev/null
+before=$("$simdriver" log | grep -c 'TessarySettings.*00 08 B8 81' || true)
+"$simdriver" unplug >/dev/null
+"$simdriver" plug >/dev/null
+waitfor 5 "the boosts were not sent to the unit plugged in" \
+  sh -c "[ \$('$simdriver' log | grep -c 'TessarySettings.*00 08 B8 81') -ge $((before + 4)) ]"
+
+# ---------------------------------------------------------------- the exit switch
+again /e
+waitfor 5 "/e did not end the running instance" ended "$first"
+waitfor 5 "the icon stayed after /e" sh -c "! '$host' owned '$item'"
+start_first
+again -e
+waitfor 5 "-e did not end the running instance" ended "$first"
+began=$SECONDS
+again /e
+[ $((SECONDS - began)) -le 2 ] || fail "/e with none running took $((SECONDS - began)) s"
+[ -z "$(windows)" ] || fail "/e with none running showed a dialog"
+
+# ---------------------------------------------------------------- starts at once, and a killed instance
+"$program" 2>>"$scratch/program.err" &
+a=$!
+"$program" 2>>"$scratch/program.err" &
+b=$!
+pids+=("$a" "$b")
+sleep 4
+alive=0
+for p in "$a" "$b"; do running "$p" && alive=$((alive + 1)); done
+[ "$alive" -eq 1 ] || fail "two starts at once left $alive running"
+[ "$(windows | wc -l)" -eq 1 ] || fail "two starts at once made $(windows | wc -l) dialogs"
+for p in "$a" "$b"; do running "$p" && survivor=$p; done
+kill -9 "$survivor"
+wait "$survivor" 2>/dev/null || true
+start_first
+running "$first" || fail "a start after a killed instance did not run"
+
+item=$(registered | tail -n 1)
+"$host" click "$item" E_xit
+waitfor 5 "Exit did not end the program" ended "$first"
+waitfor 5 "Exit left the icon" sh -c "! '$host' owned '$item'"
+
+# ---------------------------------------------------------------- the XEmbed tray, without a session bus
+exec 7>&-
+(
+  unset DBUS_SESSION_BUS_ADDRESS
+  export XDG_RUNTIME_DIR="$scratch/runtime-xembed"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  trayer --edge top --align right --widthtype request --heighttype pixel --height 28 >/dev/null 2>&1 &
+  tray=$!
+  waitfor 5 "trayer did not start" sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"'
+  "$program" 2>>"$scratch/program.err" &
+  xembed=$!
+  # Docked: a window of the program inside trayer's panel, at least 22 pixels wide.
+  docked() { xwininfo -root -tree | grep -A4 '"panel": ("panel" "trayer")' | grep -q '("TessarySettings" "TessarySettings")  2[2-9]x'; }
+  waitfor 10 "the icon was not docked in trayer" docked
+  icon=$(xwininfo -root -tree | grep '("TessarySettings" "TessarySettings")  2[2-9]x' | awk '{print $1}' | head -n 1)
+  [ -n "$icon" ] || fail "no icon window in the tray"
+  xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 60 1
+  waitfor 5 "a double click on the XEmbed icon did not restore the dialog" shown
+  click_dialog 85 258
+  waitfor 5 "Done did not hide the dialog" hidden
+  popups=$(xdotool search --onlyvisible --class TessarySettings 2>/dev/null | wc -l)
+  xdotool mousemove --window "$icon" 10 10 click 3
+  waitfor 5 "a right click on the XEmbed icon showed no menu" \
+    sh -c "[ \$(xdotool search --onlyvisible --class TessarySettings 2>/dev/null | wc -l) -gt $popups ]"
+  xdotool key Escape
+  kill "$xembed" "$tray"
+)
+if grep -v "^$" "$scratch/program.err" | grep -q .; then
+  echo "the program said:" >&2
+  cat "$scratch/program.err" >&2
+fi
+echo "one instance, the exit switch, the tray menu, hiding, units, and the XEmbed tray: ok"
