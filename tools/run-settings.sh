@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs TessarySettings against the
 # simulated driver with one Tessary, with a registry of its own. With an X
-# display the dialog runs until you end it (Escape). Without one it runs under
+# display the program runs in the notification area until you end it (Exit in
+# its menu, or Escape in the dialog); click its icon to show the dialog, or
+# start it again if the desktop has no notification area. Without one it runs under
 # Xvfb three times: at 96 DPI, at 120 DPI, and on a desktop scaled to twice
 # the size (192 DPI with the desktop's scaling factor 2, as a HiDPI desktop
 # has it). Each time the script waits for the dialog, saves a screenshot and
@@ -54,6 +56,13 @@ for run in 96dpi:96:1 120dpi:120:1 scale2:192:2; do
     for _ in $(seq 50); do xprop -root _NET_WORKAREA 2>/dev/null | grep -q = && break; sleep 0.1; done
     "$settings" &
     pid=$!
+    # It starts hidden in the tray; with no notification area here, a second start shows it.
+    for _ in $(seq 100); do
+      [ -n "$(xdotool search --all --pid "$pid" --name "^Ostrel Tessary\$" 2>/dev/null)" ] && break
+      sleep 0.1
+    done
+    sleep 0.5
+    "$settings"
     window=""
     for _ in $(seq 100); do
       window=$(xdotool search --all --onlyvisible --pid "$pid" --name "^Ostrel Tessary\$" 2>/dev/null | head -n1 || true)
