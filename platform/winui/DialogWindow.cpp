@@ -9,6 +9,7 @@
 #include "PushButtonWindow.h"
 #include "WindowPort.h"
 #include "WindowText.h"
+#include "XEmbedTray.h"
 
 #include <win32/StandIn.h>
 #include <win32/WindowSystem.h>
@@ -22,6 +23,7 @@ namespace win32::detail {
 namespace {
 
 constexpr int kCaptionHeight = 19;
+constexpr int kWithdrawDelayMs = 50;
 constexpr int kDialogEdge = 3;
 constexpr WORD kDefaultPointSize = 8;
 constexpr const char16_t* kDefaultFace = u"Tahoma";
@@ -314,6 +316,7 @@ BOOL DialogWindow::show(int command)
     switch (command) {
     case SW_HIDE:
         frameWindow->setVisible(false);
+        withdrawSoon();
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
@@ -330,6 +333,19 @@ BOOL DialogWindow::show(int command)
         break;
     }
     return wasVisible;
+}
+
+// Once JUCE has sent the window manager what it asked of it (an iconify,
+// then the unmap), the window is withdrawn, so that a dialog minimised and
+// hidden leaves no iconified window behind.
+void DialogWindow::withdrawSoon()
+{
+    const HWND self = handle();
+    juce::Timer::callAfterDelay(kWithdrawDelayMs, [self] {
+        auto* dialog = dynamic_cast<DialogWindow*>(windowOf(self));
+        if (dialog != nullptr && !dialog->frame().isVisible())
+            withdrawWindow(dialog->frame().getWindowHandle());
+    });
 }
 
 void DialogWindow::end(INT_PTR endResult)

@@ -68,6 +68,7 @@ private:
     std::unique_ptr<WindowObject> createControl(HINSTANCE instance, const DialogItemTemplate& item);
     void pressDefaultButton();
     void cancel();
+    void withdrawSoon();
 
     DLGPROC procedure;
     LPARAM initParam;

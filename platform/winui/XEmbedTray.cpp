@@ -83,4 +83,19 @@ void keepMinimumSize(void* window, int size)
     XSync(x.display, False);
 }
 
+void withdrawWindow(void* window)
+{
+    Connection x;
+    if (x.display == nullptr || window == nullptr)
+        return;
+    const Window root = DefaultRootWindow(x.display);
+    XEvent notice{};
+    notice.xunmap.type = UnmapNotify;
+    notice.xunmap.event = root;
+    notice.xunmap.window = reinterpret_cast<Window>(window);
+    notice.xunmap.from_configure = False;
+    XSendEvent(x.display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &notice);
+    XSync(x.display, False);
+}
+
 } // namespace win32::detail

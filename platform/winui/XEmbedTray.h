@@ -1,3 +1,5 @@
+// The few X11 calls the window side makes itself, on a connection of its own.
+//
 // The XEmbed system-tray protocol, for an icon in a tray that is not a
 // StatusNotifierItem host (trayer and other XEmbed trays): the tray owns the
 // selection _NET_SYSTEM_TRAY_S<screen>; an icon window asks it to dock, and
@@ -16,5 +18,11 @@ bool dockInXEmbedTray(void* window, int size);
 
 // Sets the window's minimum size again after JUCE replaced the hints.
 void keepMinimumSize(void* window, int size);
+
+// Tells the window manager that a top-level window it may hold as iconified
+// is withdrawn (the synthetic UnmapNotify of the ICCCM): JUCE only unmaps a
+// window it hides, which leaves an iconified one iconified, with its task-bar
+// entry, in the window manager's eyes.
+void withdrawWindow(void* window);
 
 } // namespace win32::detail
