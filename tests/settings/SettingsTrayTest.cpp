@@ -4,6 +4,7 @@
 #include "DriverTwist.h"
 #include "SettingsDialogFixture.h"
 
+#include "CSettingsApp.h"
 #include "CSystemTray.h"
 
 #include <MenuSnapshot.h>
@@ -255,6 +256,39 @@ TEST_F(SettingsTrayTest, EveryWayOutStopsTheNotificationThreadFirst)
         driver->queueNotification(2); // nobody is told any more
         testing_loop::pumpFor(30ms);
         dialog.reset();
+    }
+}
+
+// Every start that ends early lets go of its dialog as the main window before
+// the dialog goes: none running with the exit switch, and another instance
+// running (its window here is null), with the switch and without.
+TEST_F(SettingsTrayTest, EarlyEndsOfTheStartLeaveNoMainWindowBehind)
+{
+    const std::string mappingName = "CInstanceChecker_MMF_Tessary App";
+    // A dialog made earlier in this process registered it for good (ctest runs each test alone).
+    if (HANDLE earlier = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, mappingName.c_str())) {
+        CloseHandle(earlier);
+        GTEST_SKIP() << "this process already runs as the instance";
+    }
+    const struct
+    {
+        const char* commandLine;
+        bool anotherRunning;
+    } starts[] = {{"/e", false}, {"", true}, {"/e", true}};
+    for (const auto& start : starts) {
+        SCOPED_TRACE(testing::Message() << "'" << start.commandLine << "', another running: " << start.anotherRunning);
+        HANDLE other = start.anotherRunning ? CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4,
+                                                                 mappingName.c_str())
+                                            : nullptr;
+        ASSERT_EQ(other != nullptr, start.anotherRunning);
+        {
+            CSettingsApp program;
+            program.m_lpCmdLine = start.commandLine;
+            EXPECT_EQ(program.InitInstance(), FALSE);
+            EXPECT_EQ(AfxGetMainWnd(), nullptr);
+        }
+        if (other != nullptr)
+            CloseHandle(other);
     }
 }
 

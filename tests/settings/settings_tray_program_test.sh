@@ -182,6 +182,7 @@ exec 7>&-
   # Docked: a window of the program inside trayer's panel, at least 22 pixels wide.
   docked() { xwininfo -root -tree | grep -A4 '"panel": ("panel" "trayer")' | grep -q '("TessarySettings" "TessarySettings")  2[2-9]x'; }
   waitfor 10 "the icon was not docked in trayer" docked
+  waitfor 5 "the program did not start hidden in the XEmbed tray" hidden
   icon=$(xwininfo -root -tree | grep '("TessarySettings" "TessarySettings")  2[2-9]x' | awk '{print $1}' | head -n 1)
   [ -n "$icon" ] || fail "no icon window in the tray"
   xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 60 1
