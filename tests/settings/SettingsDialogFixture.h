@@ -16,6 +16,7 @@
 #include <win32/WindowSystem.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -23,10 +24,12 @@
 // Without `sessionBus` the process reaches no session bus either.
 inline void usePrivateRuntimeFolder(bool sessionBus)
 {
-    static const std::string folder = [sessionBus] {
+    // A plain pointer, never freed: the exit handler runs after the function's
+    // statics are destroyed, so a std::string here would be gone by then.
+    static const char* folder = [sessionBus] {
         char pattern[] = "/tmp/settings-tests-XXXXXX";
-        const std::string made = ::mkdtemp(pattern);
-        ::setenv("XDG_RUNTIME_DIR", made.c_str(), 1);
+        const char* made = ::strdup(::mkdtemp(pattern));
+        ::setenv("XDG_RUNTIME_DIR", made, 1);
         if (!sessionBus)
             ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         std::atexit([] { std::filesystem::remove_all(folder); });
