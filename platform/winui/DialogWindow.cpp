@@ -106,6 +106,7 @@ DialogWindow::DialogWindow(HWND parent, const DialogTemplate& dialogTemplate, DL
 
 DialogWindow::~DialogWindow()
 {
+    withdrawal.reset();
     childOrder.clear();
     controls.clear();
     if (frameWindow != nullptr)
@@ -337,15 +338,29 @@ BOOL DialogWindow::show(int command)
 
 // Once JUCE has sent the window manager what it asked of it (an iconify,
 // then the unmap), the window is withdrawn, so that a dialog minimised and
-// hidden leaves no iconified window behind.
+// hidden leaves no iconified window behind. The dialog owns the timer, so
+// nothing is left waiting once the dialog is gone.
+class DialogWindow::Withdrawal : public juce::Timer
+{
+public:
+    explicit Withdrawal(DialogFrame& frame) : frame(frame) {}
+
+    void timerCallback() override
+    {
+        stopTimer();
+        if (!frame.isVisible())
+            withdrawWindow(frame.getWindowHandle());
+    }
+
+private:
+    DialogFrame& frame;
+};
+
 void DialogWindow::withdrawSoon()
 {
-    const HWND self = handle();
-    juce::Timer::callAfterDelay(kWithdrawDelayMs, [self] {
-        auto* dialog = dynamic_cast<DialogWindow*>(windowOf(self));
-        if (dialog != nullptr && !dialog->frame().isVisible())
-            withdrawWindow(dialog->frame().getWindowHandle());
-    });
+    if (withdrawal == nullptr)
+        withdrawal = std::make_unique<Withdrawal>(*frameWindow);
+    withdrawal->startTimer(kWithdrawDelayMs);
 }
 
 void DialogWindow::end(INT_PTR endResult)

@@ -62,6 +62,7 @@ public:
 
 private:
     class Client;
+    class Withdrawal;
 
     DialogWindow(HWND parent, const DialogTemplate& dialogTemplate, DLGPROC procedure, LPARAM initParam);
     void build(HINSTANCE instance, const DialogTemplate& dialogTemplate);
@@ -74,6 +75,7 @@ private:
     LPARAM initParam;
     std::unique_ptr<Client> client;
     std::unique_ptr<DialogFrame> frameWindow;
+    std::unique_ptr<Withdrawal> withdrawal;
     std::vector<std::unique_ptr<WindowObject>> controls;
     std::vector<WindowObject*> childOrder;
     HFONT ownFont = nullptr;
