@@ -14,6 +14,9 @@ if [ -z "${TESSARY_PRIVATE_DISPLAY:-}" ]; then
   export TESSARY_PRIVATE_DISPLAY=1
   exec dbus-run-session -- xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" "$@" 2> >(grep -v "Failed to set fd limit" >&2)
 fi
+# A step that fails outside the checks below says which one it was.
+set -E
+trap 'echo "FAIL: line $LINENO: \"$BASH_COMMAND\" ended with status $?" >&2' ERR
 for tool in openbox trayer xdotool xprop xwininfo; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (tools/setup.sh installs it)" >&2; exit 1; }
 done
