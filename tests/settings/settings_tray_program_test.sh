@@ -152,8 +152,16 @@ before=$("$simdriver" log | grep -c 'TessarySettings.*00 08 B8 81' || true)
 waitfor 5 "the boosts were not sent to the unit plugged in" \
   sh -c "[ \$('$simdriver' log | grep -c 'TessarySettings.*00 08 B8 81') -ge $((before + 4)) ]"
 
-# ---------------------------------------------------------------- the exit switch
+# ---------------------------------------------------------------- a frozen instance, then the exit switch
+# Neither activating nor closing an instance that does not answer holds up the start.
+kill -STOP "$first"
+began=$SECONDS
+again
 again /e
+took=$((SECONDS - began))
+kill -CONT "$first"
+[ "$took" -le 8 ] || fail "two starts waited $took s on a frozen instance"
+again /e # the first may have taken the late /e already
 waitfor 5 "/e did not end the running instance" ended "$first"
 waitfor 5 "the icon stayed after /e" sh -c "! '$host' owned '$item'"
 start_first
