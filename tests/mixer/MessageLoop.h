@@ -4,6 +4,7 @@
 
 #include <juce_events/juce_events.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -39,13 +40,26 @@ inline bool pumpUntil(const std::function<bool()>& condition,
     return true;
 }
 
-// Runs the message loop for `duration`, whatever happens.
+// Runs the message loop for `duration`, whatever happens, and on until every
+// timer that fell due within it has run: on a loaded machine JUCE's timer
+// thread can be late, and a wait by the clock alone would look before a
+// 10 ms send had gone out. A timer due last tells when, since due timers run
+// in the order they fall due.
 inline void pumpFor(std::chrono::milliseconds duration)
 {
+    struct Probe final : juce::Timer
+    {
+        bool fired = false;
+        void timerCallback() override
+        {
+            fired = true;
+            stopTimer();
+        }
+    } probe;
+    probe.startTimer(std::max(1, static_cast<int>(duration.count())));
     const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end)
-        if (!juce::dispatchNextMessageOnSystemQueue(true))
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    pumpUntil([&] { return probe.fired && std::chrono::steady_clock::now() >= end; },
+              duration + std::chrono::seconds(10));
 }
 
 } // namespace testing_loop
