@@ -1,6 +1,7 @@
 // The window and dialog calls over the window objects.
 #include "DialogWindow.h"
 #include "PlainWindow.h"
+#include "QueuedXEvents.h"
 #include "WindowPort.h"
 #include "WindowText.h"
 
@@ -66,6 +67,8 @@ INT_PTR runModalLoop(HWND dialog)
             return -1;
         if (object->hasEnded())
             return object->endResult();
+        // Before the loop sleeps on the sockets, input a round trip has queued must not wait there.
+        wakeForQueuedXEvents();
         juce::dispatchNextMessageOnSystemQueue(false);
     }
 }

@@ -10,9 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include "SyntheticClick.h"
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -281,6 +284,66 @@ TEST_F(DialogManagerTest, PostedMessagesArriveInOrderFromAnyThread)
     for (UINT i = 0; i < 50; ++i)
         EXPECT_EQ(record.posted[i], i);
     EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(0x7FF0), WM_APP, 0, 0));
+}
+
+// A click that a round trip has read off the connection before the loop
+// sleeps: the modal loop must still handle it, with nothing else coming in.
+class ClickReadEarly : public juce::Timer
+{
+public:
+    explicit ClickReadEarly(HWND dialog) : dialog(dialog) { startTimer(500); } // once the dialog has settled
+
+    void timerCallback() override
+    {
+        stopTimer();
+        auto* button = win32::componentOf(GetDlgItem(dialog, 33));
+        auto* frame = win32::frameOf(dialog);
+        if (button == nullptr || frame == nullptr)
+            return;
+        const auto at = button->getScreenBounds().getCentre() - frame->getScreenPosition();
+        sendSyntheticClick(frame->getWindowHandle(), at.x, at.y);
+        juce::Desktop::getMousePosition(); // a pointer query: its reply comes after the click
+    }
+
+private:
+    HWND dialog;
+};
+
+// Ends the dialog with -2 if nothing else has ended it in time.
+class Watchdog : public juce::Timer
+{
+public:
+    explicit Watchdog(HWND dialog) : dialog(dialog) { startTimer(4000); }
+    void timerCallback() override { EndDialog(dialog, -2); }
+
+private:
+    HWND dialog;
+};
+
+std::unique_ptr<ClickReadEarly> earlyClick;
+std::unique_ptr<Watchdog> watchdog;
+
+INT_PTR CALLBACK endOnCommand(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        ShowWindow(dialog, SW_SHOW);
+        earlyClick = std::make_unique<ClickReadEarly>(dialog);
+        watchdog = std::make_unique<Watchdog>(dialog);
+        return TRUE;
+    }
+    if (message == WM_COMMAND)
+        EndDialog(dialog, LOWORD(wParam));
+    return FALSE;
+}
+
+TEST(ModalLoopTest, HandlesInputAlreadyReadOffTheConnection)
+{
+    win32::setSystemDpi(96);
+    EXPECT_EQ(DialogBoxParamA(testModule(), MAKEINTRESOURCEA(20), nullptr, endOnCommand, 0), 33);
+    earlyClick.reset();
+    watchdog.reset();
+    win32::setSystemDpi(0);
+    testing_loop::dispatchPending();
 }
 
 } // namespace
