@@ -1,3 +1,31 @@
 #include "MixerApplication.h"
 
-START_JUCE_APPLICATION(MixerApplication)
+#include <cli/StandardOptions.h>
+
+namespace {
+
+const cli::ProgramText kProgram = {"TessaryMixer",
+                                   "usage: TessaryMixer [--help | --version]\n"
+                                   "The Tessary's hardware mixer in one window: input pairs, software playback,\n"
+                                   "output level and pan, output pairs and headphone source, mixes saved as .pmx.\n"
+                                   "A second start brings the running mixer's window to the front.\n"
+                                   "\n"
+                                   "Files: the state TessaryMixer.poo beside the program where that folder can be\n"
+                                   "written and the program is not an installed one (in a bin folder), else in\n"
+                                   "$XDG_CONFIG_HOME (default ~/.config); mixes in \"Quillex Mixer\" there.\n"
+                                   "Environment: TESSARY_DRIVER_SOCKET (the driver; default\n"
+                                   "$XDG_RUNTIME_DIR/tessary/driver.sock), TESSARY_MIXER_INSTANCE_SOCKET (default\n"
+                                   "$XDG_RUNTIME_DIR/tessary-mixer.sock), XDG_CONFIG_HOME, XDG_RUNTIME_DIR.\n"
+                                   "SIGTERM and SIGINT end the mixer as closing its window does.\n"};
+
+} // namespace
+
+JUCE_CREATE_APPLICATION_DEFINE(MixerApplication)
+
+int main(int argc, char* argv[])
+{
+    if (const auto answered = cli::answerStandardOption(argc, argv, kProgram))
+        return *answered;
+    juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
+    return juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
+}

@@ -3,6 +3,7 @@
 #include "DriverServer.h"
 #include "SimDriver.h"
 
+#include <cli/StandardOptions.h>
 #include <win32/DriverProtocol.h>
 #include <win32/DriverSocketClient.h>
 #include <win32/StandIn.h>
@@ -24,7 +25,7 @@ namespace {
 using win32::protocol::AdminCommand;
 
 const char* const kUsage =
-    "usage: tessary-simdriver COMMAND\n"
+    "usage: tessary-simdriver COMMAND | --help | --version\n"
     "  serve [--units N]          run the simulated driver (N = 0..32, default 1) until SIGINT or SIGTERM\n"
     "  plug | unplug              connect another unit, or remove the last one\n"
     "  notify KIND                queue a driver notification of that kind\n"
@@ -211,6 +212,8 @@ int fault(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    if (const auto answered = cli::answerStandardOption(argc, argv, {"tessary-simdriver", kUsage}))
+        return *answered;
     if (argc < 2)
         return usage();
     const std::string command = argv[1];

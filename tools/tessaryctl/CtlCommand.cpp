@@ -24,6 +24,7 @@ constexpr IntRange kTimeLimitRange = {1, 3600};
 
 const char* const kUsage =
     "usage: tessaryctl [--timeout SECONDS] COMMAND ARGUMENTS\n"
+    "       tessaryctl --help | --version\n"
     "Sends one mixer command to the first Tessary unit and waits at most SECONDS\n"
     "(1..3600, default 15) for the answer.\n"
     "\n"

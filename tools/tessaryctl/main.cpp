@@ -5,6 +5,7 @@
 #include "DriverSession.h"
 #include "StatusText.h"
 
+#include <cli/StandardOptions.h>
 #include <win32/DriverSocketClient.h>
 #include <win32/StandIn.h>
 
@@ -97,6 +98,8 @@ int reportFailure(StatusCode result)
 
 int main(int argc, char** argv)
 {
+    if (const auto answered = cli::answerStandardOption(argc, argv, {"tessaryctl", ctlUsage()}))
+        return *answered;
     win32::setProgramName("tessaryctl");
     const CtlParseResult parsed = parseCtlArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.helpRequested) {
