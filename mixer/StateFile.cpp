@@ -34,6 +34,15 @@ std::string applicationDataFolder(bool create)
     return folder;
 }
 
+// A program in a bin folder was installed (under /usr, /usr/local, /opt/...,
+// ~/.local): it never keeps its state beside itself, even run by root, who
+// could write there; the prefix holds what the package put there and no more.
+bool isInstalledProgramFolder(const std::string& folder)
+{
+    const std::string name = nameOf(folder);
+    return name == "bin" || name == "sbin";
+}
+
 } // namespace
 
 std::string StateFile::besideProgram(const std::string& programPath)
@@ -47,7 +56,8 @@ std::string StateFile::besideProgram(const std::string& programPath)
 StateFile::Location StateFile::locate(const std::string& programPath)
 {
     const std::string beside = besideProgram(programPath);
-    if (::access(diskfile::folderOf(beside).c_str(), W_OK | X_OK) == 0)
+    const std::string programFolder = diskfile::folderOf(beside);
+    if (!isInstalledProgramFolder(programFolder) && ::access(programFolder.c_str(), W_OK | X_OK) == 0)
         return {beside, beside};
 
     const std::string folder = applicationDataFolder(false);

@@ -1,6 +1,6 @@
 // The mixer's state file: the program's path with the extension "poo", beside
-// the program. Where the program's folder cannot be written (a system-wide
-// install), the state lives under the user's application-data folder with the
+// the program. Where the program's folder cannot be written, or the program is
+// an installed one (its folder is a bin folder), the state lives under the user's application-data folder with the
 // same name instead, and until it has been written there it is read from
 // beside the program. A file there that cannot be read whole is renamed aside
 // ("<name>.unreadable") before the first write, never overwritten.

@@ -346,4 +346,33 @@ TEST_F(DiskFileTest, AProgramInAFolderTheUserCannotWriteKeepsItsStateInTheUsersF
         << "the shipped file is left as it was";
 }
 
+TEST_F(DiskFileTest, AnInstalledProgramKeepsItsStateInTheUsersFolderEvenWhereItCouldWriteBesideItself)
+{
+    // Run by root from /usr/bin, or by a user from ~/.local/bin: the folder can
+    // be written, yet nothing may be added to an install at run time.
+    const std::string config = path("config");
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    struct Case
+    {
+        const char* programFolder;
+        bool besideProgram;
+    };
+    for (const Case& c :
+         {Case{"build/mixer", true}, Case{"usr/bin", false}, Case{"local/sbin", false}, Case{"binaries", true}}) {
+        SCOPED_TRACE(c.programFolder);
+        const auto programFolder = folder.getChildFile(c.programFolder);
+        ASSERT_TRUE(programFolder.createDirectory());
+        const std::string program = programFolder.getChildFile("TessaryMixer").getFullPathName().toStdString();
+        StateFile state(program);
+        state.properties().setInt("OutSwitch", 2);
+        ASSERT_TRUE(state.save());
+        const std::string expected = c.besideProgram ? StateFile::besideProgram(program) : config + "/TessaryMixer.poo";
+        EXPECT_EQ(state.getLocation().writeTo, expected);
+        EXPECT_EQ(programFolder.getChildFile("TessaryMixer.poo").existsAsFile(), c.besideProgram);
+        EXPECT_EQ(MixFile::open(expected).properties.getInt("OutSwitch", -1), 2);
+        juce::File(config + "/TessaryMixer.poo").deleteFile();
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
 } // namespace

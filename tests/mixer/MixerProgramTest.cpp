@@ -116,8 +116,9 @@ protected:
         ::setenv("TESSARY_DRIVER_SOCKET", folder.getChildFile("driver.sock").getFullPathName().toRawUTF8(), 1);
         ::setenv("XDG_CONFIG_HOME", folder.getChildFile("config").getFullPathName().toRawUTF8(), 1);
 
-        // The program is installed in the test's own folder, so its state file is the test's.
-        installed = folder.getChildFile("bin").getChildFile("TessaryMixer");
+        // The program is copied into the test's own folder, so its state file is the test's
+        // (not a bin folder: an installed mixer keeps its state in the user's folder).
+        installed = folder.getChildFile("program").getChildFile("TessaryMixer");
         ASSERT_TRUE(installed.getParentDirectory().createDirectory());
         if (::link(mixerProgram, installed.getFullPathName().toRawUTF8()) != 0) {
             ASSERT_TRUE(juce::File(mixerProgram).copyFileTo(installed));
