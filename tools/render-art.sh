@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the mixer skin from its vector sources (mixer/art/skin.py) into the
 # PNG files next to it, and the settings program's faces and icon
-# (settings/art/panel.py) into the bitmaps and icon next to that. The PNGs are committed, so a build needs no renderer;
+# (settings/art/panel.py) into the bitmaps and icon next to that, and the desktop
+# icons (desktop/icons.py) into desktop/icons. The PNGs are committed, so a build needs no renderer;
 # run this after changing the sources. Needs rsvg-convert and ImageMagick.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,3 +38,20 @@ for size in 16 24 32 48; do
 done
 convert "$work"/icon-16.png "$work"/icon-24.png "$work"/icon-32.png "$work"/icon-48.png "$settings_art/tessary.ico"
 echo "rendered the settings faces and icon"
+
+# The programs' desktop icons, in the hicolor theme's sizes and as scalable SVG.
+icons="$here/desktop/icons/hicolor"
+sizes=(16 24 32 48 64 128 256)
+rm -f "$work"/*
+python3 "$here/desktop/icons.py" "$work" "${sizes[@]}"
+mkdir -p "$icons/scalable/apps"
+for source in "$work"/*-16.svg; do
+    name=$(basename "$source" -16.svg)
+    cp "$work/$name.svg" "$icons/scalable/apps/$name.svg"
+    for size in "${sizes[@]}"; do
+        mkdir -p "$icons/${size}x${size}/apps"
+        rsvg-convert -o "$work/$name-$size.png" "$work/$name-$size.svg"
+        convert "$work/$name-$size.png" -strip -define png:color-type=6 "PNG32:$icons/${size}x${size}/apps/$name.png"
+    done
+done
+echo "rendered the desktop icons"

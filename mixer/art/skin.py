@@ -367,6 +367,17 @@ def fader_icon(x, y, scale, levels):
     return "".join(parts)
 
 
+def app_icon(size):
+    """The mixer's program icon: the logo's five faders on a rounded dark plate, drawn on a 48-unit grid."""
+    u = size / 48.0
+    defs = ('<linearGradient id="plate" x1="0" y1="0" x2="0" y2="1">'
+            '<stop offset="0" stop-color="#3a3f45"/><stop offset="1" stop-color="#141618"/></linearGradient>')
+    plate = (f'<rect x="{1 * u}" y="{1 * u}" width="{46 * u}" height="{46 * u}" rx="{8 * u}" fill="url(#plate)" '
+             f'stroke="#08090a" stroke-width="{max(1.0, 1.5 * u)}"/>')
+    scale = 0.52 * u
+    return svg(size, size, plate + fader_icon(9.44 * u, 8.4 * u, scale, [0.8, 0.55, 0.7, 0.35, 0.9]), defs)
+
+
 def logo(w, h, about):
     body = [brushed(0, 0, w, h)]
     body.append(f'<rect x="0.5" y="0.5" width="{w - 1}" height="{h - 1}" fill="none" stroke="#5a6068"/>')
