@@ -23,6 +23,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool openbox imagemagick fonts-dejavu-core libglib2.0-bin gsettings-desktop-schemas
   libsystemd-dev dbus-daemon dbus-bin trayer
+  desktop-file-utils appstream man-db dpkg-dev lintian
 )
 
 missing=()
