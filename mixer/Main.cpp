@@ -15,7 +15,7 @@ const cli::ProgramText kProgram = {"TessaryMixer",
                                    "$XDG_CONFIG_HOME (default ~/.config); mixes in \"Quillex Mixer\" there.\n"
                                    "Environment: TESSARY_DRIVER_SOCKET (the driver; default\n"
                                    "$XDG_RUNTIME_DIR/tessary/driver.sock), TESSARY_MIXER_INSTANCE_SOCKET (default\n"
-                                   "$XDG_RUNTIME_DIR/tessary-mixer.sock), XDG_CONFIG_HOME, XDG_RUNTIME_DIR.\n"
+                                   "$XDG_RUNTIME_DIR/tessary/mixer.sock), XDG_CONFIG_HOME, XDG_RUNTIME_DIR.\n"
                                    "SIGTERM and SIGINT end the mixer as closing its window does.\n"};
 
 } // namespace
