@@ -5,7 +5,7 @@
 # under Xvfb as a fresh user, drags Mic 1's fader, closes the mixer, starts it
 # against a freshly plugged unit and sees the level come back from the user's
 # folder; checks that nothing under the install changed, purges the package and
-# lists what is left. The trial user is removed at the end.
+# lists what is left. The settings program is started and ended with its exit switch. The trial user is removed at the end.
 #   tools/try-package.sh [PACKAGE.deb]      default: build/release/tessary_*.deb
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -102,6 +102,14 @@ echo "mixer started again: $(mic1)"
 kill -TERM "$mixer"
 timeout 10 tail --pid="$mixer" -f /dev/null
 mixer=
+
+# The settings program as its autostart entry starts it, and its exit switch.
+TessarySettings >>"$XDG_RUNTIME_DIR/settings.log" 2>&1 &
+settings=$!
+sleep 3
+kill -0 "$settings" && echo "TessarySettings $settings runs"
+TessarySettings /e
+if timeout 10 tail --pid="$settings" -f /dev/null; then echo "'TessarySettings /e' ended it"; else echo "still running after /e"; kill "$settings"; fi
 stop_driver
 driver_pid=
 TRIAL
