@@ -53,20 +53,6 @@ std::string objectPath(const char* kind, LPCSTR name)
     return win32::userObjectFolder() + "/" + kind + "-" + win32::fileNameFor(name);
 }
 
-bool lockFile(int fd, short type, bool wait)
-{
-    struct flock request
-    {
-    };
-    request.l_type = type;
-    request.l_whence = SEEK_SET;
-    int result;
-    do {
-        result = ::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &request);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
-}
-
 DWORD errorOf(int error)
 {
     switch (error) {
@@ -109,7 +95,7 @@ HANDLE openLiveMapping(int fd)
     struct stat info
     {
     };
-    if (!lockFile(fd, F_RDLCK, true) || ::fstat(fd, &info) != 0) {
+    if (!win32::setFileLock(fd, F_RDLCK, true) || ::fstat(fd, &info) != 0) {
         ::close(fd);
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
@@ -264,9 +250,9 @@ HANDLE WINAPI CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flPr
         return nullptr;
     }
     // Nobody holds the file: it is ours to size and clear, as a new mapping is.
-    if (lockFile(fd, F_WRLCK, false)) {
+    if (win32::setFileLock(fd, F_WRLCK, false)) {
         if (::ftruncate(fd, 0) != 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0 ||
-            !lockFile(fd, F_RDLCK, false)) {
+            !win32::setFileLock(fd, F_RDLCK, false)) {
             ::close(fd);
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;

@@ -16,7 +16,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kRetryPause{10};
 
-bool setLock(int fd, short type, bool wait)
+} // namespace
+
+bool setFileLock(int fd, short type, bool wait)
 {
     struct flock request
     {
@@ -29,8 +31,6 @@ bool setLock(int fd, short type, bool wait)
     } while (result != 0 && errno == EINTR);
     return result == 0;
 }
-
-} // namespace
 
 std::string userObjectFolder()
 {
@@ -100,7 +100,7 @@ ProcessLock::Outcome ProcessLock::acquire(std::optional<std::chrono::millisecond
     if (!openFile())
         return Outcome::Failed;
     if (!timeout) {
-        if (!setLock(fd, F_WRLCK, true)) {
+        if (!setFileLock(fd, F_WRLCK, true)) {
             failureText = filePath + " cannot be locked: " + std::strerror(errno);
             return Outcome::Failed;
         }
@@ -117,7 +117,7 @@ ProcessLock::Outcome ProcessLock::acquire(std::optional<std::chrono::millisecond
 
 ProcessLock::Outcome ProcessLock::takeOnce()
 {
-    if (setLock(fd, F_WRLCK, false))
+    if (setFileLock(fd, F_WRLCK, false))
         return taken();
     if (errno == EAGAIN || errno == EACCES)
         return Outcome::Busy;
@@ -143,7 +143,7 @@ void ProcessLock::release()
     if (!held)
         return;
     [[maybe_unused]] const int cleared = ::ftruncate(fd, 0);
-    setLock(fd, F_UNLCK, false);
+    setFileLock(fd, F_UNLCK, false);
     held = false;
 }
 

@@ -57,6 +57,10 @@ private:
     bool held = false;
 };
 
+// Sets an open-file-description lock of `type` (F_RDLCK, F_WRLCK, F_UNLCK) on
+// the whole of `fd`, waiting for it when `wait`; true once it is set.
+bool setFileLock(int fd, short type, bool wait);
+
 // Whether a process holds an open-file-description lock on `fd` that would
 // keep a write lock out; used to tell a live shared object from a left-over file.
 bool isLockedByOthers(int fd);
