@@ -23,10 +23,8 @@ ACCENT = "#3ab8ff"
 def diag_icon(size):
     """A buffer of eight cells, five of them filled, under a clock's sweep: the stream buffer depth."""
     u = size / 48.0
-    defs = ('<linearGradient id="plate" x1="0" y1="0" x2="0" y2="1">'
-            '<stop offset="0" stop-color="#4a5058"/><stop offset="1" stop-color="#1d2024"/></linearGradient>')
-    body = [f'<rect x="{1 * u}" y="{1 * u}" width="{46 * u}" height="{46 * u}" rx="{8 * u}" fill="url(#plate)" '
-            f'stroke="#0b0c0e" stroke-width="{max(1.0, 1.5 * u)}"/>']
+    defs, plate = skin.icon_plate(u)
+    body = [plate]
     body.append(f'<circle cx="{24 * u}" cy="{19 * u}" r="{11 * u}" fill="#050607" stroke="#d5dbe2" '
                 f'stroke-width="{max(1.0, 2 * u)}"/>')
     body.append(f'<path d="M {24 * u} {19 * u} L {24 * u} {10 * u} A {9 * u} {9 * u} 0 0 1 {32.5 * u} {16 * u} Z" '

@@ -367,13 +367,19 @@ def fader_icon(x, y, scale, levels):
     return "".join(parts)
 
 
+def icon_plate(u, top="#4a5058", bottom="#1d2024", edge="#0b0c0e"):
+    """The rounded plate the program icons stand on, on a 48-unit grid of unit `u`: (defs, the plate's element)."""
+    defs = ('<linearGradient id="plate" x1="0" y1="0" x2="0" y2="1">'
+            f'<stop offset="0" stop-color="{top}"/><stop offset="1" stop-color="{bottom}"/></linearGradient>')
+    plate = (f'<rect x="{1 * u}" y="{1 * u}" width="{46 * u}" height="{46 * u}" rx="{8 * u}" fill="url(#plate)" '
+             f'stroke="{edge}" stroke-width="{max(1.0, 1.5 * u)}"/>')
+    return defs, plate
+
+
 def app_icon(size):
     """The mixer's program icon: the logo's five faders on a rounded dark plate, drawn on a 48-unit grid."""
     u = size / 48.0
-    defs = ('<linearGradient id="plate" x1="0" y1="0" x2="0" y2="1">'
-            '<stop offset="0" stop-color="#3a3f45"/><stop offset="1" stop-color="#141618"/></linearGradient>')
-    plate = (f'<rect x="{1 * u}" y="{1 * u}" width="{46 * u}" height="{46 * u}" rx="{8 * u}" fill="url(#plate)" '
-             f'stroke="#08090a" stroke-width="{max(1.0, 1.5 * u)}"/>')
+    defs, plate = icon_plate(u, "#3a3f45", "#141618", "#08090a")
     scale = 0.52 * u
     return svg(size, size, plate + fader_icon(9.44 * u, 8.4 * u, scale, [0.8, 0.55, 0.7, 0.35, 0.9]), defs)
 

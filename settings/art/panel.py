@@ -150,10 +150,8 @@ def about():
 def icon(size):
     """A small anodised panel with three faders, the caps lit in the mark's blue."""
     s = size / 48.0
-    defs = ('<linearGradient id="plate" x1="0" y1="0" x2="0" y2="1">'
-            '<stop offset="0" stop-color="#4a5058"/><stop offset="1" stop-color="#1d2024"/></linearGradient>')
-    body = [f'<rect x="{1 * s}" y="{1 * s}" width="{46 * s}" height="{46 * s}" rx="{8 * s}" fill="url(#plate)" '
-            f'stroke="#0b0c0e" stroke-width="{max(1.0, 1.5 * s)}"/>']
+    defs, plate = skin.icon_plate(s)
+    body = [plate]
     for column, level in zip((13, 24, 35), (0.35, 0.75, 0.55)):
         x = column * s
         body.append(f'<rect x="{x - 1.6 * s}" y="{8 * s}" width="{3.2 * s}" height="{32 * s}" rx="{1.6 * s}" '
