@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using namespace devicetest;
 
 namespace {
@@ -22,21 +20,9 @@ protected:
         strip->setBounds(0, 0, 72, FaderStrip::stripHeight);
         if (audioChannel == 0)
             strip->setPanValue(FaderStrip::playbackPanCentre);
-        settle();
+        framesAfter();
         clear();
         return strip;
-    }
-
-    // Waits for the start-up frames and then for 40 ms without another, so a
-    // timer slowed by a loaded machine cannot send them after the test began.
-    void settle()
-    {
-        testing_loop::pumpUntil([&] { return !frames().empty(); }, 2000ms);
-        for (auto count = frames().size();; count = frames().size()) {
-            testing_loop::pumpFor(40ms);
-            if (frames().size() == count)
-                return;
-        }
     }
 
     static juce::Colour textColour(juce::Label& label) { return label.findColour(juce::Label::textColourId); }
@@ -147,13 +133,7 @@ TEST_F(FaderStripTest, DoubleClickOnThePanCentresAtOnce)
 {
     auto strip = settledStrip(0, 1);
     strip->setPanValue(20);
-    // On a slow, loaded machine the 10 ms pause can outlast a fixed wait; the
-    // off-centre frame must be out before the double click is watched.
-    ASSERT_TRUE(testing_loop::pumpUntil([&] {
-        const auto sent = frames();
-        return std::any_of(sent.begin(), sent.end(),
-                           [](const std::string& frame) { return frame.rfind("FB 5 ch 1 bal", 0) == 0; });
-    }));
+    framesAfter();
     clear();
     OnScreen screen(*strip);
     screen.moveOver(strip->getPanner());
