@@ -1,6 +1,8 @@
 // Windows device-interface lookup of the Tessary's driver interfaces.
 #pragma once
 
+#include <windows.h>
+
 #include <setupapi.h>
 
 // The set of present device interfaces of `interfaceClass`, or null when the

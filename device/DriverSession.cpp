@@ -5,9 +5,11 @@
 
 namespace {
 
-constexpr DWORD kInterfaceDataSize = 28;
-constexpr DWORD kDeviceInfoSize = 28;
-constexpr DWORD kInterfaceDetailHeaderSize = 5;
+// The records' sizes are the system's: SetupAPI refuses any other cbSize, and
+// they differ between 32-bit programs (28, 28 and 5) and 64-bit ones (32, 32 and 8).
+constexpr DWORD kInterfaceDataSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+constexpr DWORD kDeviceInfoSize = sizeof(SP_DEVINFO_DATA);
+constexpr DWORD kInterfaceDetailHeaderSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
 
 constexpr std::uint8_t kSupportedApiMajor = 2;
 constexpr std::uint8_t kMinimumApiMinor = 10;

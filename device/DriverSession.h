@@ -7,6 +7,8 @@
 #include "InterfaceProfile.h"
 #include "StatusCode.h"
 
+#include <windows.h>
+
 #include <setupapi.h>
 
 class AvcFrame;
