@@ -6,18 +6,10 @@
 
 #include <afxwin.h>
 
-#include <juce_gui_basics/juce_gui_basics.h>
-
-class CSettingsApp : public juce::JUCEApplication, public CWinApp
+class CSettingsApp : public CWinApp
 {
 public:
     CSettingsApp();
-
-    void initialise(const juce::String& commandLine) override;
-    void shutdown() override;
-    const juce::String getApplicationName() override;
-    const juce::String getApplicationVersion() override;
-    bool moreThanOneInstanceAllowed() override;
 
     // The program's start: the single-instance check, the exit switch and the
     // dialog run modally. Always FALSE, so the process ends when it returns.

@@ -1,5 +1,12 @@
 #include "SettingsResources.h"
 
+#ifdef _WIN32
+
+// The resource compiler's output is linked into the executable: the module's resources already.
+void installSettingsResources() {}
+
+#else
+
 #include <win32/WindowSystem.h>
 
 #include <cstddef>
@@ -11,3 +18,5 @@ void installSettingsResources()
 {
     win32::setProgramResources(tessarySettingsRes, tessarySettingsResSize);
 }
+
+#endif

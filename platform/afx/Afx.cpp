@@ -1,13 +1,9 @@
-// The dialog framework stand-in over the window calls.
-#include "DialogTemplate.h"
-#include "Modules.h"
+// The dialog framework classes over the window calls, the same on Windows and
+// on our Linux window side; what differs lives in the layers (AfxLayer.h).
+#include "AfxLayer.h"
+#include "DialogInitData.h"
 
 #include <afxwin.h>
-#include <win32/WindowSystem.h>
-
-#include <unistd.h>
-
-using namespace win32::detail;
 
 namespace {
 
@@ -45,32 +41,18 @@ CWinApp*& currentApp()
     return app;
 }
 
-std::string executableBaseName()
-{
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0)
-        return "Application";
-    std::string name(path, static_cast<std::size_t>(n));
-    if (const auto slash = name.find_last_of('/'); slash != std::string::npos)
-        name = name.substr(slash + 1);
-    if (const auto dot = name.find_last_of('.'); dot != std::string::npos && dot > 0)
-        name = name.substr(0, dot);
-    return name;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- CMenu
 
 BOOL CMenu::AppendMenu(UINT flags, UINT_PTR idNewItem, LPCSTR newItem)
 {
-    return AppendMenuA(m_hMenu, flags, idNewItem, newItem);
+    return ::AppendMenuA(m_hMenu, flags, idNewItem, newItem);
 }
 
 BOOL CMenu::ModifyMenu(UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR newItem)
 {
-    return ModifyMenuA(m_hMenu, position, flags, idNewItem, newItem);
+    return ::ModifyMenuA(m_hMenu, position, flags, idNewItem, newItem);
 }
 
 UINT CMenu::GetMenuState(UINT id, UINT flags) const
@@ -80,7 +62,7 @@ UINT CMenu::GetMenuState(UINT id, UINT flags) const
 
 int CMenu::GetMenuString(UINT id, LPSTR text, int maxCount, UINT flags) const
 {
-    return GetMenuStringA(m_hMenu, id, text, maxCount, flags);
+    return ::GetMenuStringA(m_hMenu, id, text, maxCount, flags);
 }
 
 // ---------------------------------------------------------------- CWnd
@@ -230,12 +212,12 @@ CPaintDC::~CPaintDC()
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
 {
-    return SendMessageA(m_hWnd, message, wParam, lParam);
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const
 {
-    return PostMessageA(m_hWnd, message, wParam, lParam);
+    return ::PostMessageA(m_hWnd, message, wParam, lParam);
 }
 
 BOOL CWnd::EnableWindow(BOOL enable)
@@ -388,9 +370,11 @@ BOOL CDialog::Create()
 
 INT_PTR CDialog::DoModal()
 {
+    modalEnded = false;
+    modalResult = -1;
     if (!Create())
         return -1;
-    const INT_PTR result = win32::runModalLoop(m_hWnd);
+    const INT_PTR result = runModalLoop();
     DestroyWindow();
     return result;
 }
@@ -413,6 +397,8 @@ void CDialog::OnCancel()
 
 void CDialog::EndDialog(int result)
 {
+    modalEnded = true;
+    modalResult = result;
     ::EndDialog(m_hWnd, result);
 }
 
@@ -432,15 +418,8 @@ CWnd* CDialog::GetDlgItem(int id)
     if (control == nullptr)
         return nullptr;
     auto& item = items[control];
-    if (item == nullptr) {
-        juce::Component* component = win32::componentOf(control);
-        if (dynamic_cast<juce::ComboBox*>(component) != nullptr)
-            item = std::make_unique<CComboBox>(control);
-        else if (dynamic_cast<juce::Button*>(component) != nullptr)
-            item = std::make_unique<CButton>(control);
-        else
-            item = std::make_unique<CWnd>(control);
-    }
+    if (item == nullptr)
+        item = afx::detail::makeControlObject(control);
     return item.get();
 }
 
@@ -463,7 +442,14 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CDialog::Default(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return DefDlgProcA(m_hWnd, message, wParam, lParam);
+    // The dialog manager's default first offers the message to the dialog
+    // procedure again: that echo must come back unhandled, or the two would
+    // call each other until the stack ends.
+    const PendingDefault outer = pendingDefault;
+    pendingDefault = {true, message, wParam, lParam};
+    const LRESULT result = DefDlgProcA(m_hWnd, message, wParam, lParam);
+    pendingDefault = outer;
+    return result;
 }
 
 INT_PTR CALLBACK CDialog::dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -479,6 +465,11 @@ INT_PTR CALLBACK CDialog::dialogProcedure(HWND window, UINT message, WPARAM wPar
     }
     if (dialog == nullptr)
         return FALSE;
+    PendingDefault& pending = dialog->pendingDefault;
+    if (pending.active && pending.message == message && pending.wParam == wParam && pending.lParam == lParam) {
+        pending.active = false; // the echo; an identical message after it is a new one
+        return FALSE;
+    }
     const LRESULT result = dialog->WindowProc(message, wParam, lParam);
     if (message == WM_INITDIALOG || message == WM_QUERYDRAGICON)
         return result;
@@ -492,9 +483,9 @@ void CDialog::executeDialogInit()
     HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(m_nIDTemplate), RT_DLGINIT);
     if (resource == nullptr)
         return;
-    std::vector<DialogInitMessage> messages;
-    parseDialogInit(LockResource(LoadResource(instance, resource)), SizeofResource(instance, resource), messages);
-    for (const DialogInitMessage& message : messages)
+    std::vector<afx::DialogInitMessage> messages;
+    afx::parseDialogInit(LockResource(LoadResource(instance, resource)), SizeofResource(instance, resource), messages);
+    for (const afx::DialogInitMessage& message : messages)
         SendDlgItemMessageA(m_hWnd, message.controlId, message.message, 0,
                             reinterpret_cast<LPARAM>(message.data.c_str()));
 }
@@ -509,7 +500,7 @@ void CDialog::forgetWindow()
 
 // ---------------------------------------------------------------- CWinApp
 
-CWinApp::CWinApp(LPCSTR appName) : m_pszAppName(appName != nullptr ? appName : executableBaseName())
+CWinApp::CWinApp(LPCSTR appName) : m_pszAppName(appName != nullptr ? appName : afx::detail::executableBaseName())
 {
     currentApp() = this;
 }

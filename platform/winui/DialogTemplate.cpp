@@ -8,10 +8,6 @@ namespace {
 
 constexpr WORD kExtendedVersion = 1;
 constexpr WORD kExtendedSignature = 0xFFFF;
-constexpr WORD kWin16ComboAddString = 0x0403;
-constexpr WORD kWin16ListAddString = 0x0401;
-constexpr UINT kListAddString = 0x0180;
-constexpr std::size_t kMaxDialogInitString = 0x10000;
 
 bool parseItem(ByteReader& reader, DialogItemTemplate& item)
 {
@@ -83,37 +79,6 @@ std::uint16_t predefinedClassOf(const NameOrOrdinal& windowClass)
     if (name == u"COMBOBOX")
         return kComboBoxClass;
     return 0;
-}
-
-bool parseDialogInit(const void* data, std::size_t size, std::vector<DialogInitMessage>& messages)
-{
-    messages.clear();
-    if (data == nullptr)
-        return false;
-    ByteReader reader(data, size);
-    for (;;) {
-        const WORD controlId = reader.u16();
-        if (!reader.ok())
-            return false;
-        if (controlId == 0)
-            return true;
-        DialogInitMessage message;
-        message.controlId = controlId;
-        const WORD code = reader.u16();
-        message.message = code == kWin16ComboAddString  ? CB_ADDSTRING
-                          : code == kWin16ListAddString ? kListAddString
-                                                        : code;
-        const DWORD length = reader.u32();
-        if (!reader.ok() || length > reader.remaining() || length > kMaxDialogInitString)
-            return false;
-        const char* text = reinterpret_cast<const char*>(reader.current());
-        std::size_t textLength = 0;
-        while (textLength < length && text[textLength] != '\0')
-            ++textLength;
-        message.data.assign(text, textLength);
-        reader.skip(length);
-        messages.push_back(std::move(message));
-    }
 }
 
 } // namespace win32::detail

@@ -1,5 +1,4 @@
-// The dialog manager's reading of an extended dialog template (DLGTEMPLATEEX)
-// and of the dialog's initial control data (the DLGINIT resource).
+// The dialog manager's reading of an extended dialog template (DLGTEMPLATEEX).
 #pragma once
 
 #include "ByteReader.h"
@@ -48,19 +47,5 @@ bool parseDialogTemplate(const void* data, std::size_t size, DialogTemplate& dia
 // The predefined class an item names, by ordinal or by name ("Button",
 // "Static", "ComboBox" in any case); 0 for any other class.
 std::uint16_t predefinedClassOf(const NameOrOrdinal& windowClass);
-
-// One message of a DLGINIT resource: sent to control `controlId` with the data
-// (a zero-terminated string) as lParam.
-struct DialogInitMessage
-{
-    WORD controlId = 0;
-    UINT message = 0;
-    std::string data;
-};
-
-// The messages up to the terminating 0; false when the data ends before it.
-// Messages are given in their Win32 numbers (the resource keeps the 16-bit
-// ones of CB_ADDSTRING and LB_ADDSTRING).
-bool parseDialogInit(const void* data, std::size_t size, std::vector<DialogInitMessage>& messages);
 
 } // namespace win32::detail

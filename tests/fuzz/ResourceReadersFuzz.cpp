@@ -5,6 +5,7 @@
 // dialog data, a menu, a bitmap, an icon image, a font file).
 #include "DialogLayoutTemplate.h"
 
+#include <DialogInitData.h>
 #include <DialogTemplate.h>
 #include <DibImage.h>
 #include <MenuTemplate.h>
@@ -40,8 +41,8 @@ void readAsEveryKind(const std::uint8_t* data, std::size_t size)
         DialogLayoutTemplate layout;
         readDialogLayoutTemplate(copy.get(), size, layout);
     }
-    std::vector<DialogInitMessage> messages;
-    parseDialogInit(copy.get(), size, messages);
+    std::vector<afx::DialogInitMessage> messages;
+    afx::parseDialogInit(copy.get(), size, messages);
     std::vector<MenuTemplateItem> items;
     parseMenuTemplate(copy.get(), size, items);
     for (const bool icon : {false, true}) {

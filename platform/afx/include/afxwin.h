@@ -1,8 +1,9 @@
-// Stand-in for the few classes of the Windows dialog framework the settings
-// program is written against: window objects over window handles, each with
-// its message route (WindowProc), a dialog with its modal loop, menus, the
-// mutex and lock classes, and the application's profile in the registry.
-// Message thread only.
+// The few classes of the Windows dialog framework the settings program is
+// written against: window objects over window handles, each with its message
+// route (WindowProc), a dialog with its modal loop, menus, the mutex and lock
+// classes, the application's profile in the registry and the program's entry.
+// They are written on the Windows API alone and run on Windows as on our Linux
+// window side. Message thread only.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,11 @@
 #include <map>
 #include <memory>
 #include <string>
+
+// The resource type of a dialog's initial control data, the framework's own.
+#ifndef RT_DLGINIT
+#define RT_DLGINIT MAKEINTRESOURCEA(240)
+#endif
 
 class CObject
 {
@@ -220,9 +226,23 @@ private:
     static INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void executeDialogInit();
     void forgetWindow();
+    // Runs the built dialog until EndDialog or WM_QUIT; the system's layer.
+    INT_PTR runModalLoop();
+
+    // The message CDialog::Default is handing to the dialog manager.
+    struct PendingDefault
+    {
+        bool active = false;
+        UINT message = 0;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+    };
 
     UINT m_nIDTemplate;
     HWND parentWindow;
+    PendingDefault pendingDefault;
+    bool modalEnded = false;
+    int modalResult = -1;
     std::map<HWND, std::unique_ptr<CWnd>> items;
 };
 
@@ -259,3 +279,9 @@ CWinApp* AfxGetApp();
 // The application's main window (m_pMainWnd), or null.
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetResourceHandle();
+
+// The framework's program entry: what its WinMain does with the application
+// object (the CWinApp the program defines): sets m_lpCmdLine to the command
+// line after the program's name, runs InitInstance and, when that returns
+// TRUE, the message loop until WM_QUIT. Returns the process's exit status.
+int AfxMain(int argc, char* argv[]);

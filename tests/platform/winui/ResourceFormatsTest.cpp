@@ -1,6 +1,7 @@
 // Readers of resource data that other programs write: bitmaps and icon
 // images in their depths and row orders, menus and initial dialog data,
 // including what they must refuse.
+#include <DialogInitData.h>
 #include <DialogTemplate.h>
 #include <DibImage.h>
 #include <MenuTemplate.h>
@@ -165,17 +166,17 @@ TEST(DialogInitTest, ReadsAddStringMessagesUpToTheEnd)
         data.push_back(static_cast<std::uint8_t>(c));
     data.push_back(0);
     put16(data, 0);
-    std::vector<DialogInitMessage> messages;
-    ASSERT_TRUE(parseDialogInit(data.data(), data.size(), messages));
+    std::vector<afx::DialogInitMessage> messages;
+    ASSERT_TRUE(afx::parseDialogInit(data.data(), data.size(), messages));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].controlId, 1000);
     EXPECT_EQ(messages[0].message, static_cast<UINT>(CB_ADDSTRING));
     EXPECT_EQ(messages[0].data, "44100 Hz");
 
-    EXPECT_FALSE(parseDialogInit(data.data(), data.size() - 2, messages)) << "no terminating 0";
+    EXPECT_FALSE(afx::parseDialogInit(data.data(), data.size() - 2, messages)) << "no terminating 0";
     Bytes longer = data;
     longer[4] = 0x40; // a length beyond the data
-    EXPECT_FALSE(parseDialogInit(longer.data(), longer.size(), messages));
+    EXPECT_FALSE(afx::parseDialogInit(longer.data(), longer.size(), messages));
 }
 
 } // namespace
