@@ -1,7 +1,14 @@
 # JUCE 7 from the system, compiled once into one static library that every
 # program and test links. Consumers get JUCE's headers and definitions, not its
 # sources, so a clean build compiles each JUCE module exactly once.
-find_package(JUCE CONFIG REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  # Debian's JUCE CMake package belongs to the build machine; the modules it
+  # points at are sources, built here for the target.
+  file(GLOB tessary_juce_config_dirs /usr/lib/*/cmake/JUCE-*)
+  find_package(JUCE CONFIG REQUIRED PATHS ${tessary_juce_config_dirs} NO_CMAKE_FIND_ROOT_PATH)
+else()
+  find_package(JUCE CONFIG REQUIRED)
+endif()
 
 add_library(tessary_juce STATIC)
 target_link_libraries(tessary_juce
@@ -32,6 +39,20 @@ get_target_property(_juce_core_include juce::juce_core INTERFACE_INCLUDE_DIRECTO
 target_include_directories(tessary_juce SYSTEM PUBLIC ${_juce_core_include})
 
 find_package(Threads REQUIRED)
+if(WIN32)
+  # JUCE draws text through GDI: Wine has no DirectWrite, and the programs need none.
+  target_compile_definitions(tessary_juce PUBLIC JUCE_USE_DIRECTWRITE=0)
+  # Debian's JUCE takes PNG, JPEG and zlib from the system: here the libraries
+  # tools/build-windows.sh cross-built, and mingw-w64's zlib.
+  find_package(ZLIB REQUIRED)
+  find_library(TESSARY_PNG_LIBRARY NAMES png16 png REQUIRED)
+  find_library(TESSARY_JPEG_LIBRARY NAMES jpeg REQUIRED)
+  find_path(TESSARY_IMAGE_INCLUDE_DIR png.h REQUIRED)
+  target_include_directories(tessary_juce SYSTEM PUBLIC ${TESSARY_IMAGE_INCLUDE_DIR})
+  target_link_libraries(tessary_juce PUBLIC ${TESSARY_PNG_LIBRARY} ${TESSARY_JPEG_LIBRARY} ZLIB::ZLIB
+    Threads::Threads)
+  return()
+endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(TESSARY_FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(TESSARY_FONTCONFIG IMPORTED_TARGET fontconfig)

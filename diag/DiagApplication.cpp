@@ -1,5 +1,9 @@
 #include "DiagApplication.h"
 
+#ifdef _WIN32
+#include <WineRepaints.h>
+#endif
+
 namespace diag {
 
 const juce::String DiagApplication::getApplicationName()
@@ -20,6 +24,9 @@ ProgramVersion DiagApplication::version()
 
 void DiagApplication::initialise(const juce::String&)
 {
+#ifdef _WIN32
+    wine::keepJuceWindowsRepainting();
+#endif
     juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
     boxes = std::make_unique<AlertMessageBoxes>(getApplicationName());
     tool = std::make_unique<DiagTool>(*boxes, [] { juce::JUCEApplicationBase::quit(); });

@@ -45,12 +45,6 @@ private:
     int fd;
 };
 
-std::string nameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool writeAll(int fd, const std::string& bytes)
 {
     std::size_t written = 0;
@@ -250,6 +244,30 @@ std::string keepAside(const std::string& path, const std::string& tag)
             return {};
     }
     return {};
+}
+
+std::string nameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string join(const std::string& folder, const std::string& name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool exists(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool isWritableFolder(const std::string& folder)
+{
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 } // namespace diskfile

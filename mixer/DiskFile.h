@@ -38,5 +38,14 @@ std::string keepAside(const std::string& path, const std::string& tag);
 
 // The folder part of `path` ("." for a bare name).
 std::string folderOf(const std::string& path);
+// The last part of `path`, after its folder.
+std::string nameOf(const std::string& path);
+// `name` in `folder`, with the system's separator.
+std::string join(const std::string& folder, const std::string& name);
+
+// Whether anything is at `path`.
+bool exists(const std::string& path);
+// Whether this program may make files in `folder`.
+bool isWritableFolder(const std::string& folder);
 
 } // namespace diskfile

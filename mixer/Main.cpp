@@ -27,5 +27,10 @@ int main(int argc, char* argv[])
     if (const auto answered = cli::answerStandardOption(argc, argv, kProgram))
         return *answered;
     juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
+#ifdef _WIN32
+    // JUCE reads the command line from Windows itself.
+    return juce::JUCEApplicationBase::main();
+#else
     return juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
+#endif
 }

@@ -1,5 +1,9 @@
 #include "MixerApplication.h"
 
+#ifdef _WIN32
+#include <WineRepaints.h>
+#endif
+
 #include <cstdio>
 
 MixerApplication::MixerApplication() = default;
@@ -9,8 +13,9 @@ MixerApplication::~MixerApplication()
     juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
 }
 
-void MixerApplication::initialise(const juce::String& commandLine)
+void MixerApplication::initialise([[maybe_unused]] const juce::String& commandLine)
 {
+#ifndef _WIN32
     // A start while the mixer runs only wakes the running window. A start that
     // cannot tell says so and fails, rather than vanish without a word.
     if (const auto claim = instanceChannel.claim(); !claim) {
@@ -19,7 +24,11 @@ void MixerApplication::initialise(const juce::String& commandLine)
                      : "TessaryMixer: cannot keep to one running mixer: " + claim.reason);
         return;
     }
+#endif
 
+#ifdef _WIN32
+    wine::keepJuceWindowsRepainting();
+#endif
     lookAndFeel = std::make_unique<AppLookAndFeel>();
     juce::LookAndFeel::setDefaultLookAndFeel(lookAndFeel.get());
     // A desktop session ends its programs with SIGTERM: keep the mixer's state then too.
@@ -31,12 +40,15 @@ void MixerApplication::initialise(const juce::String& commandLine)
     // The window was shown at its first size while it was built; draw it whole at its final one.
     mainWindow->repaint();
 
+#ifndef _WIN32
     instanceChannel.listen([](const juce::String& commandLine) {
         if (auto* app = dynamic_cast<MixerApplication*>(juce::JUCEApplication::getInstance()))
             app->anotherInstanceStarted(commandLine);
     });
+#endif
 }
 
+#ifndef _WIN32
 std::string MixerApplication::handOverToRunningMixer(const juce::String& commandLine)
 {
     using Delivery = InstanceChannel::Delivery;
@@ -53,6 +65,7 @@ std::string MixerApplication::handOverToRunningMixer(const juce::String& command
     }
     return "TessaryMixer: the running mixer cannot be reached at " + instanceChannel.socketPath().toStdString();
 }
+#endif
 
 void MixerApplication::endStart(const std::string& failure)
 {
@@ -88,9 +101,13 @@ const juce::String MixerApplication::getApplicationVersion()
 
 bool MixerApplication::moreThanOneInstanceAllowed()
 {
+#ifdef _WIN32
+    return false;
+#else
     // One instance per user it is, but through instanceChannel: JUCE's own check
     // would take a machine-wide lock and end a second start without a word.
     return true;
+#endif
 }
 
 void MixerApplication::anotherInstanceStarted(const juce::String&)

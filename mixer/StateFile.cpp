@@ -5,24 +5,16 @@
 #include <shlobj.h>
 
 #include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-bool pathExists(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    return ::stat(path.c_str(), &info) == 0;
-}
+using diskfile::nameOf;
 
-std::string nameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+#ifdef _WIN32
+constexpr const char* kSeparators = "\\/";
+#else
+constexpr const char* kSeparators = "/";
+#endif
 
 // The user's application-data folder; empty when unknown or, with `create`,
 // missing and impossible to create.
@@ -47,7 +39,7 @@ bool isInstalledProgramFolder(const std::string& folder)
 
 std::string StateFile::besideProgram(const std::string& programPath)
 {
-    const auto slash = programPath.rfind('/');
+    const auto slash = programPath.find_last_of(kSeparators);
     const auto dot = programPath.rfind('.');
     const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
     return (hasExtension ? programPath.substr(0, dot) : programPath) + ".poo";
@@ -57,14 +49,14 @@ StateFile::Location StateFile::locate(const std::string& programPath)
 {
     const std::string beside = besideProgram(programPath);
     const std::string programFolder = diskfile::folderOf(beside);
-    if (!isInstalledProgramFolder(programFolder) && ::access(programFolder.c_str(), W_OK | X_OK) == 0)
+    if (!isInstalledProgramFolder(programFolder) && diskfile::isWritableFolder(programFolder))
         return {beside, beside};
 
     const std::string folder = applicationDataFolder(false);
     if (folder.empty())
         return {beside, {}};
-    const std::string own = folder + "/" + nameOf(beside);
-    return {pathExists(own) ? own : beside, own};
+    const std::string own = diskfile::join(folder, nameOf(beside));
+    return {diskfile::exists(own) ? own : beside, own};
 }
 
 StateFile::StateFile(const std::string& programPath)
@@ -78,7 +70,7 @@ bool StateFile::save()
         return false;
     if (location.readFrom == location.writeTo && file.holdsUnreadData() && !keepUnreadFileAside())
         return false;
-    if (!pathExists(diskfile::folderOf(location.writeTo)) && applicationDataFolder(true).empty())
+    if (!diskfile::exists(diskfile::folderOf(location.writeTo)) && applicationDataFolder(true).empty())
         return false;
     MixFile target(location.writeTo);
     target.properties = file.properties;

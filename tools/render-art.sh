@@ -55,3 +55,10 @@ for source in "$work"/*-16.svg; do
     done
 done
 echo "rendered the desktop icons"
+# The Windows programs' icons (the settings program has its own above), from the desktop icons.
+for program in Mixer:mixer Diag:diag; do
+    name=${program%%:*}
+    folder=${program##*:}
+    convert "$icons"/{16x16,32x32,48x48,256x256}/apps/com.ostrel.Tessary$name.png "$here/$folder/art/Tessary$name.ico"
+done
+echo "rendered the Windows program icons"
