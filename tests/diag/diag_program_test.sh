@@ -22,21 +22,10 @@ export TESSARY_REGISTRY_DIR=$registry
 hive=$registry/HKEY_LOCAL_MACHINE.reg
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/diag_window.sh"
 
 store() { # store VALUE_LINE: the hive holds the settings key with this depth line
   printf 'Windows Registry Editor Version 5.00\n\n%s\n"IsoStreamBufferDepth[us]"=%s\n' "$settings" "$1" > "$hive"
-}
-
-# Prints the id of the visible window named exactly $1, waiting up to 10 s.
-window_named() {
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
-    done
-    sleep 0.1
-  done
-  return 1
 }
 
 gone() { # waits for window $1 to be unmapped or destroyed
@@ -57,28 +46,6 @@ finished() { # waits for the program to end; fails if it does not within 10 s
     sleep 0.1
   done
   fail "program still running"
-}
-
-# Options are 17 px high at x 24 in the frame (8, 28); the round box is 13 px at the left.
-option_y() { case $1 in 4) echo 57 ;; 3) echo 90 ;; 2) echo 123 ;; 1) echo 157 ;; 0) echo 190 ;; esac; }
-click_option() { xdotool mousemove --window "$1" 62 $((28 + $(option_y "$2") + 8)) click 1; }
-click_ok() { xdotool mousemove --window "$1" 164 360 click 1; }
-click_cancel() { xdotool mousemove --window "$1" 236 360 click 1; }
-
-# Brightness (0..65535) at the centre of option $2's round box in screenshot $1.
-dot() {
-  convert "$1" -crop "1x1+$((8 + 24 + 1 + 6))+$((28 + $(option_y "$2") + 2 + 6))" -colorspace Gray -format '%[fx:int(65535*p{0,0})]' info:
-}
-
-selected_option() { # which option shows the dot in screenshot $1
-  local i found=""
-  for i in 0 1 2 3 4; do
-    if [ "$(dot "$1" $i)" -lt 20000 ]; then
-      [ -z "$found" ] || fail "options $found and $i both look selected"
-      found=$i
-    fi
-  done
-  echo "$found"
 }
 
 press_ok_in_box() { # the message box over the tool: Return presses its OK button
