@@ -13,11 +13,20 @@
 // only one already counting down from further than 100 ms away can run late,
 // by the difference. A shown window always has a timer due within 100 ms
 // (JUCE repaints from a timer at the display's rate), so nothing changes then.
+//
+// The modal loop's own wait rests likewise: with no window showing it waits
+// on JUCE's descriptors itself rather than in JUCE's loop, which gives up
+// every 2 s to look for nothing.
 #include "TimerThreadRest.h"
 
-#include <juce_core/juce_core.h>
+#include <juce_events/juce_events.h>
+// JUCE's list of the descriptors its event loop waits on.
+#include <juce_events/native/juce_linux_EventLoopInternal.h>
 
 #include <atomic>
+#include <vector>
+
+#include <poll.h>
 
 namespace win32::detail {
 
@@ -33,6 +42,17 @@ std::atomic<bool> showingAnyWindow{true};
 void setShowingAnyWindow(bool showing)
 {
     showingAnyWindow.store(showing, std::memory_order_relaxed);
+}
+
+void waitForInputAtRest()
+{
+    // Everything that wakes the program comes through these: X events, the
+    // message queue that other threads post to, the session bus. A descriptor
+    // added by another thread meanwhile is waited on from the next round.
+    std::vector<pollfd> watched;
+    for (int fd : juce::LinuxEventLoopInternal::getRegisteredFds())
+        watched.push_back({fd, POLLIN, 0});
+    ::poll(watched.data(), watched.size(), kWindowlessWaitMs);
 }
 
 } // namespace win32::detail

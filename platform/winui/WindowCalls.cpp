@@ -82,8 +82,12 @@ INT_PTR runModalLoop(HWND dialog)
             return object->endResult();
         // Before the loop sleeps on the sockets, input a round trip has queued must not wait there.
         wakeForQueuedXEvents();
-        setShowingAnyWindow(anyWindowShowing());
-        juce::dispatchNextMessageOnSystemQueue(false);
+        const bool showing = anyWindowShowing();
+        setShowingAnyWindow(showing);
+        if (showing)
+            juce::dispatchNextMessageOnSystemQueue(false);
+        else if (!juce::dispatchNextMessageOnSystemQueue(true))
+            waitForInputAtRest();
     }
 }
 
