@@ -1,5 +1,7 @@
 // bench_tray_idle's baseline: a bare JUCE window of the settings dialog's
-// size, shown and left alone until the bench ends it.
+// size, shown and left alone until the bench ends it; with "--hidden", shown
+// and then hidden, as a tray program hides its dialog, to show what JUCE
+// itself does while nothing of the program is on the screen.
 #include <juce_gui_basics/juce_gui_basics.h>
 
 class IdleBareWindow : public juce::JUCEApplication
@@ -9,7 +11,7 @@ public:
     const juce::String getApplicationVersion() override { return "1.0"; }
     bool moreThanOneInstanceAllowed() override { return true; }
 
-    void initialise(const juce::String&) override
+    void initialise(const juce::String& commandLine) override
     {
         window =
             std::make_unique<juce::DocumentWindow>("Bare", juce::Colours::lightgrey, juce::DocumentWindow::allButtons);
@@ -17,6 +19,8 @@ public:
         window->setUsingNativeTitleBar(false);
         window->setContentNonOwned(&content, true);
         window->setVisible(true);
+        if (commandLine.contains("--hidden"))
+            window->setVisible(false);
     }
 
     void shutdown() override

@@ -277,7 +277,9 @@ LRESULT DialogWindow::defaultMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_MINIMIZE:
-            frameWindow->setMinimised(true);
+            // A hidden frame has no window to minimise (see Withdrawal).
+            if (frameWindow->isOnDesktop())
+                frameWindow->setMinimised(true);
             return 0;
         case SC_RESTORE:
             frameWindow->setMinimised(false);
@@ -340,6 +342,12 @@ BOOL DialogWindow::show(int command)
 // then the unmap), the window is withdrawn, so that a dialog minimised and
 // hidden leaves no iconified window behind. The dialog owns the timer, so
 // nothing is left waiting once the dialog is gone.
+//
+// Then the frame lets its X window go altogether, and makes a new one when it
+// is shown again: JUCE on Linux repaints a window from a timer at the
+// display's refresh rate (100 Hz where the display gives none) for as long as
+// the window exists, shown or not, so a dialog kept hidden in the tray all day
+// would wake the program a hundred times a second for nothing.
 class DialogWindow::Withdrawal : public juce::Timer
 {
 public:
@@ -348,8 +356,10 @@ public:
     void timerCallback() override
     {
         stopTimer();
-        if (!frame.isVisible())
-            withdrawWindow(frame.getWindowHandle());
+        if (frame.isVisible() || !frame.isOnDesktop())
+            return;
+        withdrawWindow(frame.getWindowHandle());
+        frame.removeFromDesktop();
     }
 
 private:
@@ -358,6 +368,8 @@ private:
 
 void DialogWindow::withdrawSoon()
 {
+    if (!frameWindow->isOnDesktop())
+        return;
     if (withdrawal == nullptr)
         withdrawal = std::make_unique<Withdrawal>(*frameWindow);
     withdrawal->startTimer(kWithdrawDelayMs);
@@ -493,6 +505,14 @@ DialogFrame::DialogFrame(HWND dialogWindow, const juce::String& title, DWORD sty
 DialogFrame::~DialogFrame()
 {
     setLookAndFeel(nullptr);
+}
+
+void DialogFrame::setVisible(bool shouldBeVisible)
+{
+    // A frame hidden for a while has let its window go (see DialogWindow::Withdrawal).
+    if (shouldBeVisible && !isOnDesktop())
+        addToDesktop();
+    juce::DocumentWindow::setVisible(shouldBeVisible);
 }
 
 void DialogFrame::minimiseButtonPressed()

@@ -97,6 +97,9 @@ public:
     DialogFrame(HWND dialog, const juce::String& title, DWORD style, DWORD exStyle);
     ~DialogFrame() override;
 
+    // Shown, the frame has a window on the desktop again.
+    void setVisible(bool shouldBeVisible) override;
+
     juce::BorderSize<int> getBorderThickness() override { return border; }
     void minimiseButtonPressed() override;
     void closeButtonPressed() override;

@@ -2,6 +2,7 @@
 #include "DialogWindow.h"
 #include "PlainWindow.h"
 #include "QueuedXEvents.h"
+#include "TimerThreadRest.h"
 #include "WindowPort.h"
 #include "WindowText.h"
 
@@ -30,6 +31,16 @@ DialogWindow* parentDialogOf(WindowObject* window)
     return window == nullptr ? nullptr : dialogOf(window->parent());
 }
 
+// A hidden dialog has no window on the desktop once withdrawn; an icon in an XEmbed tray or a menu has one.
+bool anyWindowShowing()
+{
+    auto& desktop = juce::Desktop::getInstance();
+    for (int i = 0; i < desktop.getNumComponents(); ++i)
+        if (desktop.getComponent(i)->isVisible())
+            return true;
+    return false;
+}
+
 BOOL invalidHandle()
 {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -56,8 +67,10 @@ INT_PTR runModalLoop(HWND dialog)
         Nesting() { ++depth; }
         ~Nesting()
         {
-            if (--depth == 0)
+            if (--depth == 0) {
                 takeQuit();
+                setShowingAnyWindow(true);
+            }
         }
     } nesting;
     // JUCE's message loop, one message at a time, until the dialog ends.
@@ -69,7 +82,12 @@ INT_PTR runModalLoop(HWND dialog)
             return object->endResult();
         // Before the loop sleeps on the sockets, input a round trip has queued must not wait there.
         wakeForQueuedXEvents();
-        juce::dispatchNextMessageOnSystemQueue(false);
+        const bool showing = anyWindowShowing();
+        setShowingAnyWindow(showing);
+        if (showing)
+            juce::dispatchNextMessageOnSystemQueue(false);
+        else if (!juce::dispatchNextMessageOnSystemQueue(true))
+            waitForInputAtRest();
     }
 }
 

@@ -64,6 +64,8 @@ exec 7>"$scratch/watcher.in"
 waitfor 5 "the watcher did not start" grep -q watching "$scratch/watcher.out"
 
 registered() { sed -n 's/^registered //p' "$scratch/watcher.out"; }
+# A dialog hidden for a while has no window at all (it lets it go, so that
+# its repaint timer stops): hidden dialogs count as none or one.
 windows() { xdotool search --name '^Ostrel Tessary$' 2>/dev/null || true; }
 shown() { [ -n "$(xdotool search --onlyvisible --name '^Ostrel Tessary$' 2>/dev/null)" ]; }
 hidden() { ! shown; }
@@ -114,7 +116,7 @@ iconic() { xprop -id "$(windows | head -n 1)" WM_STATE 2>/dev/null | grep -q Ico
 
 # ---------------------------------------------------------------- one instance, hidden in the tray
 start_first
-[ "$(windows | wc -l)" -eq 1 ] || fail "more than one dialog"
+[ "$(windows | wc -l)" -le 1 ] || fail "more than one dialog"
 menu=$("$host" menu "$item")
 [ "$menu" = $'_Restore\nCPU\n  High\n  Medium [checked]\n  Low\nE_xit' ] || fail "tray menu at 2000: $menu"
 "$host" props "$item" | grep -q '^Title=Tessary$' || fail "no title"
@@ -184,7 +186,7 @@ sleep 4
 alive=0
 for p in "$a" "$b"; do running "$p" && alive=$((alive + 1)); done
 [ "$alive" -eq 1 ] || fail "two starts at once left $alive running"
-[ "$(windows | wc -l)" -eq 1 ] || fail "two starts at once made $(windows | wc -l) dialogs"
+[ "$(windows | wc -l)" -le 1 ] || fail "two starts at once made $(windows | wc -l) dialogs"
 for p in "$a" "$b"; do running "$p" && survivor=$p; done
 kill -9 "$survivor"
 wait "$survivor" 2>/dev/null || true
