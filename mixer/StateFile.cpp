@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +27,27 @@ std::string applicationDataFolder(bool create)
     return folder;
 }
 
+#ifdef _WIN32
+bool isWithin(const std::string& folder, const char* parent)
+{
+    const std::size_t length = std::strlen(parent);
+    return length > 0 && folder.size() >= length && _strnicmp(folder.c_str(), parent, length) == 0 &&
+           (folder.size() == length || folder[length] == '\\' || folder[length] == '/');
+}
+
+// A program under Program Files was installed: its state goes to the user's
+// folder, as an installed Windows program's does (and must, for a user who
+// may not write there).
+bool isInstalledProgramFolder(const std::string& folder)
+{
+    for (const int programFiles : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
+        char path[MAX_PATH] = {};
+        if (SHGetSpecialFolderPathA(nullptr, path, programFiles, FALSE) && isWithin(folder, path))
+            return true;
+    }
+    return false;
+}
+#else
 // A program in a bin folder was installed (under /usr, /usr/local, /opt/...,
 // ~/.local): it never keeps its state beside itself, even run by root, who
 // could write there; the prefix holds what the package put there and no more.
@@ -34,6 +56,7 @@ bool isInstalledProgramFolder(const std::string& folder)
     const std::string name = nameOf(folder);
     return name == "bin" || name == "sbin";
 }
+#endif
 
 } // namespace
 
