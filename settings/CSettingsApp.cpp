@@ -6,7 +6,9 @@
 #include <commctrl.h>
 #include <win32/StandIn.h>
 
-CSettingsApp::CSettingsApp() : CWinApp("TessarySettings") {}
+// The profile's application name is the executable's base name, as the
+// framework takes it: TessarySettings as installed.
+CSettingsApp::CSettingsApp() : CWinApp(nullptr) {}
 
 void CSettingsApp::initialise(const juce::String& commandLine)
 {
