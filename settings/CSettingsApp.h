@@ -21,5 +21,12 @@ public:
 
     // The program's start: the single-instance check, the exit switch and the
     // dialog run modally. Always FALSE, so the process ends when it returns.
+    // A start that cannot keep to one instance, or cannot reach the running
+    // one, says why on stderr and sets exitStatus to 1.
     BOOL InitInstance() override;
+
+    int exitStatus = 0;
+
+private:
+    void failStart(const std::string& why);
 };
