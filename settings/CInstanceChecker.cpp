@@ -13,7 +13,9 @@ HANDLE sharedWordMapping = nullptr;
 } // namespace
 
 CInstanceChecker::CInstanceChecker(UINT restore)
-    : dataMutex(FALSE, nullptr), startMutex(FALSE, "Tessary App"), instanceName("Tessary App"), restoreCommand(restore)
+    : dataMutex(FALSE, nullptr), startMutex(FALSE, "Tessary App"),
+      startMutexError(startMutex.m_hObject == nullptr ? GetLastError() : ERROR_SUCCESS), instanceName("Tessary App"),
+      restoreCommand(restore)
 {
 }
 
@@ -33,9 +35,15 @@ HWND CInstanceChecker::windowToTrack() const
     return main != nullptr ? main->GetSafeHwnd() : nullptr;
 }
 
-void CInstanceChecker::acquireStartLock()
+CInstanceChecker::StartLock CInstanceChecker::acquireStartLock(DWORD timeoutMs)
 {
-    startLock = std::make_unique<CSingleLock>(&startMutex, TRUE);
+    if (startMutex.m_hObject == nullptr)
+        return StartLock::Unusable;
+    auto lock = std::make_unique<CSingleLock>(&startMutex, FALSE);
+    if (!lock->Lock(timeoutMs))
+        return StartLock::Busy;
+    startLock = std::move(lock);
+    return StartLock::Taken;
 }
 
 void CInstanceChecker::releaseStartLock()
@@ -95,25 +103,29 @@ HWND CInstanceChecker::activateOtherInstance()
     HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, mappingName().c_str());
     if (mapping == nullptr)
         return nullptr;
-    const HWND window = readSharedWord(mapping);
+    HWND window = readSharedWord(mapping);
     // The instance restores itself as its Restore command does, after whatever
     // it still has to do of its own start, so it keeps track of being shown.
     // Neither post waits for long on an instance that does not answer.
     if (window != nullptr) {
-        PostMessageA(window, WM_COMMAND, restoreCommand, 0);
-        SetForegroundWindow(GetLastActivePopup(window));
+        if (PostMessageA(window, WM_COMMAND, restoreCommand, 0))
+            SetForegroundWindow(GetLastActivePopup(window));
+        else
+            window = nullptr;
     }
     CloseHandle(mapping);
     releaseStartLock();
     return window;
 }
 
-void CInstanceChecker::closeOtherInstance(UINT exitCode)
+bool CInstanceChecker::closeOtherInstance(UINT exitCode)
 {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, mappingName().c_str());
     if (mapping == nullptr)
-        return;
+        return false;
+    bool posted = false;
     if (const HWND window = readSharedWord(mapping))
-        PostMessageA(window, WM_QUIT, exitCode, 0);
+        posted = PostMessageA(window, WM_QUIT, exitCode, 0) != FALSE;
     CloseHandle(mapping);
+    return posted;
 }

@@ -22,20 +22,32 @@ public:
     // The window the shared word holds: the thread's main window.
     virtual HWND windowToTrack() const;
 
-    // Waits, without time limit, until this start owns the start mutex.
-    void acquireStartLock();
+    enum class StartLock {
+        Taken,   // this start owns the start mutex
+        Busy,    // another start held it for longer than this one waits
+        Unusable // the start mutex cannot be made (startMutexFailure says why)
+    };
+    // Waits at most `timeoutMs` until this start owns the start mutex. A first
+    // instance holds it only until it has registered its window, a moment
+    // normally; one paused or hung before that must not hold up every later
+    // start for ever.
+    StartLock acquireStartLock(DWORD timeoutMs = kStartLockWaitMs);
+    static constexpr DWORD kStartLockWaitMs = 10000;
     // Whether a running instance holds the shared word.
     bool isAnotherInstanceRunning() const;
     // Creates the shared word with this instance's window and releases the
     // start lock; false (the lock stays held) when another instance runs or
     // the word cannot be made.
     bool registerThisInstance();
-    // Asks the running instance to restore its window; its window, or null.
+    // Asks the running instance to restore its window; its window, or null
+    // when the request did not reach it.
     HWND activateOtherInstance();
-    // Ends the running instance.
-    void closeOtherInstance(UINT exitCode);
+    // Ends the running instance; false when the request did not reach it.
+    bool closeOtherInstance(UINT exitCode);
     void releaseStartLock();
     bool holdsStartLock() const { return startLock != nullptr; }
+    // The error with which the start mutex could not be made; 0 when it was.
+    DWORD startMutexFailure() const { return startMutexError; }
 
 private:
     // The window in the shared word of `mapping`, read under the data mutex; null when it cannot be read.
@@ -43,6 +55,7 @@ private:
 
     CMutex dataMutex;
     CMutex startMutex;
+    const DWORD startMutexError;
     std::unique_ptr<CSingleLock> startLock;
     const std::string instanceName;
     const UINT restoreCommand;

@@ -6,6 +6,8 @@
 
 #include <afxwin.h>
 
+#include <string>
+
 class CSettingsApp : public CWinApp
 {
 public:
@@ -13,5 +15,14 @@ public:
 
     // The program's start: the single-instance check, the exit switch and the
     // dialog run modally. Always FALSE, so the process ends when it returns.
+    // A start that cannot keep to one instance, or cannot reach the running
+    // one, says why on stderr and sets exitStatus to 1.
     BOOL InitInstance() override;
+    // The process's exit status: exitStatus.
+    int ExitInstance() override;
+
+    int exitStatus = 0;
+
+private:
+    void failStart(const std::string& why);
 };

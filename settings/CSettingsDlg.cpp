@@ -338,6 +338,7 @@ void CSettingsDlg::refreshDevices()
 {
     bufferBlock.words[kBufferLengthWord] = kUnknownBufferLength;
     clockSourceIndex = -1;
+    knownCpuItem.reset();
     NodeListDevice& nodes = theNodeListDevice();
     nodes.close();
     if (nodes.open() == status::kSuccess) {
@@ -512,6 +513,10 @@ void CSettingsDlg::sendInputBoost(int input, bool on)
 void CSettingsDlg::setCpuLevel(std::uint32_t value)
 {
     commands.setCpuLevel(value);
+    knownCpuItem = value == settings::kCpuHigh     ? settings::kCpuHighItem
+                   : value == settings::kCpuMedium ? settings::kCpuMediumItem
+                   : value == settings::kCpuLow    ? settings::kCpuLowItem
+                                                   : 0;
 }
 
 UINT CSettingsDlg::cpuMenuItemForLevel()
@@ -521,5 +526,11 @@ UINT CSettingsDlg::cpuMenuItemForLevel()
 
 UINT CSettingsDlg::checkedCpuMenuItem()
 {
-    return commands.checkedCpuMenuItem();
+    knownCpuItem = commands.checkedCpuMenuItem();
+    return *knownCpuItem;
+}
+
+UINT CSettingsDlg::knownCpuMenuItem()
+{
+    return knownCpuItem ? *knownCpuItem : checkedCpuMenuItem();
 }

@@ -17,6 +17,7 @@
 #include <afxwin.h>
 
 #include <array>
+#include <optional>
 #include <dbt.h>
 
 class CSettingsDlg : public CDialog
@@ -38,8 +39,12 @@ public:
     void sendInputBoost(int input, bool on);
     void setCpuLevel(std::uint32_t value);
     UINT cpuMenuItemForLevel();
-    // The tray menu's item to check: only for a level the menu offers.
+    // The tray menu's item to check: only for a level the menu offers. Read
+    // from the driver, and kept as the level known.
     UINT checkedCpuMenuItem();
+    // The item of the level known (read last, or chosen since), read only
+    // when none is known (at first, and after the units changed).
+    UINT knownCpuMenuItem();
 
     // Reopens the control path, reads the units again and refills the controls.
     void refreshDevices();
@@ -108,6 +113,7 @@ private:
     bool hiddenToTray = false;
     class CSystemTray* tray = nullptr;
     UINT trayMessage = 0;
+    std::optional<UINT> knownCpuItem;
     CInstanceChecker checker;
     settings::SettingsCommands commands;
 };

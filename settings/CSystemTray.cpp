@@ -45,9 +45,13 @@ LRESULT CSystemTray::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == iconData.uCallbackMessage && message != 0)
         return handleTrayNotification(wParam, lParam);
-    // The notification area started (again): it has no icon of ours, so add it.
+    // The notification area started (again): it has forgotten our icon, so add
+    // it. Told so while the icon is still there (by anyone: the message is
+    // registered, and posted between processes), the add fails; the icon is
+    // then brought up to date and still shown, and Exit still removes it.
     if (message == taskbarCreated && iconData.cbSize != 0) {
-        iconShown = Shell_NotifyIconA(NIM_ADD, &iconData) != FALSE;
+        const bool added = Shell_NotifyIconA(NIM_ADD, &iconData) != FALSE;
+        iconShown = added || (iconShown && Shell_NotifyIconA(NIM_MODIFY, &iconData) != FALSE);
         return 0;
     }
     return CWnd::WindowProc(message, wParam, lParam);
@@ -61,14 +65,17 @@ LRESULT CSystemTray::handleTrayNotification(WPARAM wParam, LPARAM lParam)
     if (mainWindow == nullptr)
         return 1;
     if (LOWORD(lParam) == WM_RBUTTONUP)
-        return showMenu(*mainWindow) ? 1 : 0;
+        return showMenu(*mainWindow, true) ? 1 : 0;
+    if (LOWORD(lParam) == WM_CONTEXTMENU)
+        return showMenu(*mainWindow, false) ? 1 : 0;
     if (LOWORD(lParam) == WM_LBUTTONDBLCLK)
         return restore(*mainWindow) ? 1 : 0;
     return 1;
 }
 
-// The tray menu, built now: "&Restore" its default item and the CPU level read now checked.
-bool CSystemTray::showMenu(CWnd& mainWindow)
+// The tray menu, built now: "&Restore" its default item and the CPU level
+// checked, read now for a right click (`readLevel`), else as last known.
+bool CSystemTray::showMenu(CWnd& mainWindow, bool readLevel)
 {
     HMENU menu = LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconData.uID));
     HMENU popup = menu != nullptr ? GetSubMenu(menu, kFirstPopup) : nullptr;
@@ -79,7 +86,7 @@ bool CSystemTray::showMenu(CWnd& mainWindow)
     SetMenuDefaultItem(popup, defaultMenuItem, defaultByPosition ? TRUE : FALSE);
     UINT checked = 0;
     if (auto* dialog = dynamic_cast<CSettingsDlg*>(&mainWindow))
-        checked = dialog->checkedCpuMenuItem();
+        checked = readLevel ? dialog->checkedCpuMenuItem() : dialog->knownCpuMenuItem();
     for (const UINT item : {ID_CPU_LOW, ID_CPU_MEDIUM, ID_CPU_HIGH})
         CheckMenuItem(popup, item, MF_BYCOMMAND | (item == checked ? MF_CHECKED : MF_UNCHECKED));
 

@@ -1,7 +1,9 @@
 // The program's icon in the notification area, with its own message-only
 // window that takes the icon's notifications: a right click opens the tray
-// menu (menu 135) built at that moment, a double click (or the panel's
-// activation) restores the dialog. When the notification area starts again,
+// menu (menu 135) built at that moment, with the driver's CPU level read then;
+// a panel that shows the menu itself asks for it (WM_CONTEXTMENU) as often as
+// it likes, and gets it built from the level last known, without a driver
+// request; a double click (or the panel's activation) restores the dialog. When the notification area starts again,
 // the icon is added again.
 #pragma once
 
@@ -26,7 +28,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    bool showMenu(CWnd& mainWindow);
+    bool showMenu(CWnd& mainWindow, bool readLevel);
     bool restore(CWnd& mainWindow);
 
     bool iconShown = false;

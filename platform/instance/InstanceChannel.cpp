@@ -2,12 +2,14 @@
 
 #include <win32/PrivateFolder.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <vector>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,7 +18,8 @@
 
 namespace {
 
-constexpr int readTimeoutMs = 1000;
+// A connection must send its whole line within this time.
+constexpr int lineTimeoutMs = 1000;
 // How long a message may wait for the message thread before the sender is
 // told that nobody answered; longer than any sender waits.
 constexpr auto takeTimeout = std::chrono::seconds(5);
@@ -181,7 +184,7 @@ bool InstanceChannel::listen(Handler handler)
     if (!fillAddress(path, address) || !folderIsPrivate(true))
         return false;
 
-    listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener < 0)
         return false;
 
@@ -189,7 +192,7 @@ bool InstanceChannel::listen(Handler handler)
     // program that did not end cleanly.
     ::unlink(path.toRawUTF8());
     if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(listener, 4) != 0 || ::pipe2(stopPipe, O_CLOEXEC) != 0) {
+        ::listen(listener, 16) != 0 || ::pipe2(stopPipe, O_CLOEXEC) != 0) {
         ::close(listener);
         listener = -1;
         return false;
@@ -202,65 +205,149 @@ bool InstanceChannel::listen(Handler handler)
     return true;
 }
 
+// What the listener and the message thread share of one connection whose
+// message was posted: the message thread answers on it, unless its sender
+// has hung up, or the listener has let it go.
+struct InstanceChannel::Handing
+{
+    std::mutex mutex;
+    int fd = -1; // -1 once the listener has closed it
+    bool taken = false;
+};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The sender hung up (it closed its end, having given up): POLLHUP only, as a
+// sender that merely half-closed its end still waits for the answer.
+bool senderHungUp(int fd)
+{
+    pollfd p{fd, 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0;
+}
+
+} // namespace
+
+// One connection the listener serves: its line as it arrives, then, once
+// posted, its hand-over until the sender hears or goes.
+struct InstanceChannel::Served
+{
+    int fd = -1;
+    std::string bytes;
+    Clock::time_point deadline;
+    std::shared_ptr<Handing> handing; // set once the message is posted
+};
+
+void InstanceChannel::letGo(Served& served)
+{
+    if (served.handing) {
+        std::lock_guard<std::mutex> guard(served.handing->mutex);
+        served.handing->fd = -1;
+    }
+    ::close(served.fd);
+    served.fd = -1;
+}
+
+// Every connection is served at once, each within a bounded time, so none
+// holds up the others: a line must arrive within lineTimeoutMs of the
+// connection, and a hand-over not taken within takeTimeout is let go. A
+// message whose sender has given up (hung up) before the message thread takes
+// it is dropped, never carried out late.
 void InstanceChannel::serve()
 {
+    std::vector<Served> connections;
+    std::vector<pollfd> fds;
     for (;;) {
-        pollfd fds[2] = {{listener, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
+        const auto now = Clock::now();
+        int waitMs = -1;
+        for (const Served& served : connections) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(served.deadline - now).count();
+            const int ms = static_cast<int>(std::max<long long>(0, left) + 1);
+            waitMs = waitMs < 0 ? ms : std::min(waitMs, ms);
         }
-        if (fds[1].revents != 0)
-            return;
-        if ((fds[0].revents & POLLIN) == 0)
-            continue;
+        fds.clear();
+        fds.push_back({stopPipe[0], POLLIN, 0});
+        fds.push_back({listener, static_cast<short>(connections.size() < maxConnections ? POLLIN : 0), 0});
+        for (const Served& served : connections)
+            fds.push_back({served.fd, static_cast<short>(served.handing ? 0 : POLLIN), 0});
+        if (::poll(fds.data(), fds.size(), waitMs) < 0 && errno != EINTR)
+            break;
+        if (fds[0].revents != 0)
+            break;
 
-        const int connection = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection >= 0) {
-            answer(connection);
-            ::close(connection);
+        for (std::size_t i = 0; i < connections.size(); ++i) {
+            Served& served = connections[i];
+            const short events = fds[i + 2].revents;
+            if (served.handing) {
+                // The sender went, after its answer or having given up.
+                if (events != 0 || Clock::now() >= served.deadline)
+                    letGo(served);
+                continue;
+            }
+            if (events != 0 && !readFrom(served))
+                letGo(served);
+            else if (served.fd >= 0 && Clock::now() >= served.deadline)
+                letGo(served); // too slow to send its line
         }
+        connections.erase(
+            std::remove_if(connections.begin(), connections.end(), [](const Served& served) { return served.fd < 0; }),
+            connections.end());
+
+        if ((fds[1].revents & POLLIN) != 0)
+            for (int fd; connections.size() < maxConnections &&
+                         (fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;)
+                connections.push_back({fd, {}, Clock::now() + std::chrono::milliseconds(lineTimeoutMs), nullptr});
+    }
+    for (Served& served : connections)
+        letGo(served);
+}
+
+// Reads what has arrived; posts the line once whole (or once it is as long
+// as a message may be). False when the connection is done with.
+bool InstanceChannel::readFrom(Served& served)
+{
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::recv(served.fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno == EAGAIN || errno == EWOULDBLOCK;
+        if (n == 0)
+            return false; // closed before a whole line arrived
+        served.bytes.append(buffer, static_cast<size_t>(n));
+        const auto end = served.bytes.find('\n');
+        if (end == std::string::npos && served.bytes.size() < maxMessageBytes)
+            continue;
+        served.bytes.resize(std::min({end, served.bytes.size(), maxMessageBytes}));
+        return post(served);
     }
 }
 
-void InstanceChannel::answer(int connection)
+// Hands the line to the message thread, which answers the sender once it takes it.
+bool InstanceChannel::post(Served& served)
 {
-    // A line of at most maxMessageBytes; a peer that sends nothing in time is dropped.
-    std::string bytes;
-    char buffer[512];
-    while (bytes.size() < maxMessageBytes && bytes.find('\n') == std::string::npos) {
-        if (!waitFor(connection, POLLIN, readTimeoutMs))
-            return;
-        const ssize_t n = ::recv(connection, buffer, sizeof(buffer), 0);
-        if (n <= 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(n));
-    }
-    const auto end = bytes.find('\n');
-    if (end == std::string::npos && bytes.size() < maxMessageBytes)
-        return; // closed before a whole line arrived
-    bytes.resize(std::min({end, bytes.size(), maxMessageBytes}));
-
-    // Answered once the message thread takes the message, so that a sender
-    // learns when the program no longer runs its messages.
-    const auto message = juce::String::fromUTF8(bytes.data(), static_cast<int>(bytes.size()));
-    auto taken = std::make_shared<bool>(false);
+    const auto message = juce::String::fromUTF8(served.bytes.data(), static_cast<int>(served.bytes.size()));
+    auto handing = std::make_shared<Handing>();
+    handing->fd = served.fd;
     std::weak_ptr<Listening> weak = listening;
-    const bool posted = juce::MessageManager::callAsync([weak, taken, message] {
+    const bool posted = juce::MessageManager::callAsync([weak, handing, message] {
         auto live = weak.lock();
         if (!live)
             return;
         {
-            std::lock_guard<std::mutex> guard(live->mutex);
-            *taken = true;
+            std::lock_guard<std::mutex> guard(handing->mutex);
+            if (handing->fd < 0 || senderHungUp(handing->fd))
+                return; // its sender gave up: not carried out late
+            handing->taken = true;
+            ::send(handing->fd, &acknowledgement, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         }
-        live->changed.notify_all();
         live->handler(message);
     });
     if (!posted)
-        return;
-    std::unique_lock<std::mutex> wait(listening->mutex);
-    if (listening->changed.wait_for(wait, takeTimeout, [&] { return *taken || listening->stopping; }) && *taken)
-        writeAll(connection, &acknowledgement, 1);
+        return false;
+    served.handing = std::move(handing);
+    served.deadline = Clock::now() + takeTimeout;
+    return true;
 }

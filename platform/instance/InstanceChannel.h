@@ -73,6 +73,8 @@ public:
 
     // Longest message passed on; the rest is dropped.
     static constexpr size_t maxMessageBytes = 4096;
+    // Connections served at once; more wait to be accepted.
+    static constexpr size_t maxConnections = 32;
     static constexpr int defaultAnswerMs = 2000;
 
     InstanceChannel(const InstanceChannel&) = delete;
@@ -80,10 +82,14 @@ public:
 
 private:
     struct Listening;
+    struct Handing;
+    struct Served;
 
     bool folderIsPrivate(bool createWhenMissing) const;
     void serve();
-    void answer(int connection);
+    bool readFrom(Served& served);
+    bool post(Served& served);
+    static void letGo(Served& served);
 
     const juce::String path;
     win32::ProcessLock lock;

@@ -109,12 +109,60 @@ std::string controlPath(const GUID& interfaceClass)
     return "\\\\.\\" + guidText(interfaceClass);
 }
 
+// Text from a client as the log shows it: control characters (C0, DEL and
+// C1) and bytes that are not UTF-8 as \xHH, so that a name or path can
+// neither start a line of its own nor drive the reader's terminal.
+std::string printableText(const std::string& text)
+{
+    std::string shown;
+    auto escape = [&shown](unsigned char byte) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        shown += hex;
+    };
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size;) {
+        const unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            if (lead < 0x20 || lead == 0x7F)
+                escape(lead);
+            else
+                shown += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        // A whole UTF-8 sequence of 2 to 4 bytes, shortest form, no surrogate, no C1 control.
+        const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 0;
+        bool whole = length != 0 && i + length <= size;
+        for (std::size_t k = 1; whole && k < length; ++k)
+            whole = (bytes[i + k] & 0xC0) == 0x80;
+        if (whole && length == 3)
+            whole = !(lead == 0xE0 && bytes[i + 1] < 0xA0) && !(lead == 0xED && bytes[i + 1] >= 0xA0);
+        if (whole && length == 4)
+            whole = !(lead == 0xF0 && bytes[i + 1] < 0x90) && !(lead == 0xF4 && bytes[i + 1] >= 0x90);
+        if (whole && length == 2 && lead == 0xC2 && bytes[i + 1] < 0xA0)
+            whole = false; // U+0080 to U+009F
+        if (!whole) {
+            escape(lead);
+            ++i;
+            continue;
+        }
+        shown.append(text, i, length);
+        i += length;
+    }
+    return shown;
+}
+
 std::string LogEntry::line() const
 {
     char head[64];
-    std::string text = program.empty() ? "?" : program;
+    std::string text = program.empty() ? "?" : printableText(program);
     if (code == 0) {
-        text += " open " + path;
+        text += " open " + printableText(path);
     } else {
         std::snprintf(head, sizeof head, " 0x%08X", code);
         text += head;

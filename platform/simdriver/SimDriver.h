@@ -36,6 +36,10 @@ struct UnitState
 };
 
 // One request as the driver received it.
+// `text` from a client as the log shows it: control characters and bytes
+// that are not UTF-8 escaped as \xHH, printable UTF-8 as it is.
+std::string printableText(const std::string& text);
+
 struct LogEntry
 {
     // Inputs are kept up to this size: every request of the programs fits.

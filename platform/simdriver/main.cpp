@@ -38,7 +38,8 @@ const char* const kUsage =
     "                             not-implemented, interim, a code, or normal\n"
     "  fault clear                end every injected fault\n"
     "The socket is $TESSARY_DRIVER_SOCKET, else $XDG_RUNTIME_DIR/tessary/driver.sock,\n"
-    "else /tmp/tessary-<uid>/driver.sock; its folder must be yours and writable by no one else.\n";
+    "else /tmp/tessary-<uid>/driver.sock (or, when another user made that folder first,\n"
+    "~/.cache/tessary/objects/driver.sock); its folder must be yours and writable by no one else.\n";
 
 static_assert(sim::SimDriver::kMaxUnits == 32, "the usage text names the limit");
 

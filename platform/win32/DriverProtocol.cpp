@@ -1,4 +1,5 @@
 #include <win32/DriverProtocol.h>
+#include <win32/ProcessLock.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -210,9 +211,7 @@ std::string driverSocketPath()
 {
     if (const char* explicitPath = std::getenv("TESSARY_DRIVER_SOCKET"); explicitPath && *explicitPath)
         return explicitPath;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-        return std::string(runtime) + "/tessary/driver.sock";
-    return "/tmp/tessary-" + std::to_string(::getuid()) + "/driver.sock";
+    return win32::userObjectFolder() + "/driver.sock";
 }
 
 } // namespace win32::protocol

@@ -3,8 +3,11 @@
 #include "NamedObjects.h"
 
 #include <win32/PrivateFolder.h>
+#include <win32/StandIn.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -77,9 +80,19 @@ HANDLE insertOrFail(std::shared_ptr<KernelObject> object)
     return handle;
 }
 
+// A folder that may not be used is reported once on stderr with why: the
+// calls themselves can only say ERROR_ACCESS_DENIED.
 bool objectFolderIsPrivate()
 {
-    return win32::makePrivateFolder(win32::userObjectFolder()).isPrivate();
+    const std::string folder = win32::userObjectFolder();
+    const win32::FolderCheck check = win32::makePrivateFolder(folder);
+    if (check.isPrivate())
+        return true;
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true))
+        std::fprintf(stderr, "%s: named objects cannot be kept in %s: %s\n", win32::programName().c_str(),
+                     folder.c_str(), check.reason.c_str());
+    return false;
 }
 
 // A mapping file is live while some process holds a lock on it. A file nobody

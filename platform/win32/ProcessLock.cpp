@@ -7,6 +7,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace win32 {
@@ -34,9 +35,25 @@ bool setFileLock(int fd, short type, bool wait)
 
 std::string userObjectFolder()
 {
+    return userObjectFolder("/tmp");
+}
+
+// Without a runtime folder the name in the shared temporary folder is the
+// first choice, made now when missing, so that every process of the user
+// finds the same one. Another user can make that name first, though: then the
+// user's own cache folder, which nobody else can make, takes its place.
+std::string userObjectFolder(const std::string& temporaryFolder)
+{
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/')
         return std::string(runtime) + "/tessary";
-    return "/tmp/tessary-" + std::to_string(::getuid());
+    const std::string shared = temporaryFolder + "/tessary-" + std::to_string(::getuid());
+    if (::mkdir(shared.c_str(), 0700) == 0 || checkPrivateFolder(shared).isPrivate())
+        return shared;
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && *cache == '/')
+        return std::string(cache) + "/tessary/objects";
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/')
+        return std::string(home) + "/.cache/tessary/objects";
+    return shared; // nowhere of the user's own: the folder is refused where it is used
 }
 
 std::string fileNameFor(const std::string& name)

@@ -59,6 +59,9 @@ private:
 // Shows the menu as a JUCE popup at `at`; the choice goes to `owner` as
 // `commandMessage` (WM_COMMAND or WM_SYSCOMMAND) once the popup closes.
 void showPopupMenu(const MenuSnapshot& menu, POINT at, HWND owner, UINT commandMessage);
+// Shows the menu as a JUCE popup at `at` and runs messages until it closes;
+// the command chosen, 0 when none was (or a WM_QUIT ended the wait).
+UINT choosePopupMenuItem(const MenuSnapshot& menu, POINT at);
 
 // The system menu of a dialog: made on first use, gone with the dialog.
 HMENU systemMenuOf(HWND window, bool revert);

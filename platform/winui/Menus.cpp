@@ -274,11 +274,18 @@ HMENU WINAPI GetSystemMenu(HWND hWnd, BOOL bRevert)
     return systemMenuOf(hWnd, bRevert != FALSE);
 }
 
-BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT, int x, int y, int, HWND hWnd, const RECT*)
+BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWnd, const RECT*)
 {
     if (!menuOf(hMenu) || !IsWindow(hWnd))
         return FALSE;
     const MenuSnapshot menu = snapshotOf(hMenu);
+    if ((uFlags & TPM_RETURNCMD) != 0) {
+        if (installedPresenter()) {
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return FALSE;
+        }
+        return static_cast<BOOL>(choosePopupMenuItem(menu, POINT{x, y}));
+    }
     if (installedPresenter())
         installedPresenter()(menu, POINT{x, y}, hWnd);
     else

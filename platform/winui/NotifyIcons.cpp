@@ -2,6 +2,7 @@
 // StatusNotifierItem on the session bus or, without a watcher there, as
 // JUCE's XEmbed tray icon.
 #include "MenuSnapshot.h"
+#include "QueuedXEvents.h"
 #include "SessionBus.h"
 #include "StatusNotifierItem.h"
 #include "WindowObject.h"
@@ -12,6 +13,7 @@
 #include <win32/StandIn.h>
 #include <win32/WindowSystem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -22,6 +24,8 @@ namespace win32::detail {
 namespace {
 
 constexpr int kXEmbedIconSize = 22;
+// How long an XEmbed tray may take to dock the icon before the add fails.
+constexpr int kXEmbedDockTimeoutMs = 2000;
 
 struct NotifyIcon;
 
@@ -35,7 +39,10 @@ public:
     {
         setBounds(0, 0, kXEmbedIconSize, kXEmbedIconSize);
         addToDesktop(juce::ComponentPeer::windowIsTemporary);
-        docked = dockInXEmbedTray(getWindowHandle(), kXEmbedIconSize);
+        // JUCE's own hints for the window, still queued on its connection,
+        // would reach the tray after the dock request and undo the size set for it.
+        flushJuceXRequests();
+        docked = dockInXEmbedTray(getWindowHandle(), kXEmbedIconSize, kXEmbedDockTimeoutMs);
     }
 
     bool isDocked() const { return docked; }
@@ -114,12 +121,26 @@ NotifyIcon* find(HWND window, UINT id)
 
 // A watcher that appears (a panel starting, or starting again) finds none of
 // the icons: they are dropped, and the program is told to add them again.
+// When the connection closes (at the end of the process, say), the icons on
+// it and the watch go first, while it still works.
 void watchForWatcher(SessionBus& bus)
 {
     static std::shared_ptr<void> watch;
     static SessionBus* watched = nullptr;
     if (watched == &bus && watch != nullptr)
         return;
+    if (watched != &bus)
+        bus.whenClosing([&bus] {
+            auto& shown = icons();
+            shown.erase(
+                std::remove_if(shown.begin(), shown.end(),
+                               [&bus](const auto& icon) { return icon->item != nullptr && &icon->item->bus == &bus; }),
+                shown.end());
+            if (watched == &bus) {
+                watch.reset();
+                watched = nullptr;
+            }
+        });
     watched = &bus;
     watch = bus.watchOwner(StatusNotifierItem::kWatcherName, [](bool owned) {
         if (!owned)
@@ -129,15 +150,22 @@ void watchForWatcher(SessionBus& bus)
     });
 }
 
-// The panel is about to show the menu: the program builds it, as on a right
-// click, and the menu it tracks goes to the panel.
+// The panel is about to show the menu: the program is asked for it with
+// WM_CONTEXTMENU, and the menu it tracks goes to the panel. Any peer on the
+// bus may ask this as often as it likes, inside a bus call, so the program
+// builds it from what it knows; a right click is WM_RBUTTONUP. A program that
+// builds its menu only on a right click is sent one, once, for the first menu.
 void buildMenuForPanel(NotifyIcon& icon)
 {
-    ScopedMenuPresenter presenter([&icon](const MenuSnapshot& menu, POINT, HWND owner) {
+    bool presented = false;
+    ScopedMenuPresenter presenter([&icon, &presented](const MenuSnapshot& menu, POINT, HWND owner) {
+        presented = true;
         if (icon.item != nullptr)
             icon.item->publishMenu(menu, owner);
     });
-    icon.notify(WM_RBUTTONUP);
+    icon.notify(WM_CONTEXTMENU);
+    if (!presented && icon.item != nullptr && !icon.item->hasMenu())
+        icon.notify(WM_RBUTTONUP);
 }
 
 bool showOnBus(NotifyIcon& icon)
@@ -175,8 +203,22 @@ bool showOnBus(NotifyIcon& icon)
     return false;
 }
 
+// An XEmbed tray that starts (again) has none of the icons: those docked in
+// one are dropped, and the program is told to add them again.
+void watchForXEmbedTray()
+{
+    watchForXEmbedTrays([] {
+        auto& shown = icons();
+        shown.erase(
+            std::remove_if(shown.begin(), shown.end(), [](const auto& icon) { return icon->xembed != nullptr; }),
+            shown.end());
+        PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    });
+}
+
 bool showInXEmbedTray(NotifyIcon& icon)
 {
+    watchForXEmbedTray();
     if (!xembedTrayPresent())
         return false;
     const HWND window = icon.window;
@@ -187,6 +229,8 @@ bool showInXEmbedTray(NotifyIcon& icon)
     });
     if (icon.xembed->isDocked())
         return true;
+    std::fprintf(stderr, "%s: the XEmbed tray did not take the icon within %d ms\n", win32::programName().c_str(),
+                 kXEmbedDockTimeoutMs);
     icon.xembed.reset();
     return false;
 }

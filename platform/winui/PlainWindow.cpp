@@ -5,6 +5,7 @@
 #include "DialogWindow.h"
 #include "WindowPort.h"
 
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -32,12 +33,29 @@ std::map<std::string, WNDPROC>& classes()
     return registered;
 }
 
+constexpr UINT kRegisteredMessages = kLastRegisteredMessage - kFirstRegisteredMessage + 1;
+
 struct RegisteredMessages
 {
     std::mutex mutex;
     std::map<std::string, UINT> byName;
-    UINT next = kFirstRegisteredMessage;
+    std::map<UINT, std::string> byNumber;
 };
+
+// A registered message's number follows from its name alone, so that every
+// process of the user gives a name the same number, as Windows does within a
+// session, and a message posted to another process means the same there.
+// (FNV-1a over the lower-case name; a name whose number another name already
+// took in this process takes the next free one.)
+UINT numberOfName(const std::string& lowerCaseName)
+{
+    std::uint32_t hash = 2166136261u;
+    for (const char c : lowerCaseName) {
+        hash ^= static_cast<std::uint8_t>(c);
+        hash *= 16777619u;
+    }
+    return kFirstRegisteredMessage + hash % kRegisteredMessages;
+}
 
 RegisteredMessages& registeredMessages()
 {
@@ -146,15 +164,18 @@ UINT WINAPI RegisterWindowMessageA(LPCSTR lpString)
     }
     auto& messages = registeredMessages();
     std::lock_guard<std::mutex> guard(messages.mutex);
-    auto& number = messages.byName[lowerCase(lpString)];
-    if (number == 0) {
-        if (messages.next > kLastRegisteredMessage) {
-            messages.byName.erase(lowerCase(lpString));
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return 0;
-        }
-        number = messages.next++;
+    const std::string name = lowerCase(lpString);
+    if (const auto known = messages.byName.find(name); known != messages.byName.end())
+        return known->second;
+    if (messages.byNumber.size() >= kRegisteredMessages) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
     }
+    UINT number = numberOfName(name);
+    while (messages.byNumber.count(number) != 0)
+        number = number == kLastRegisteredMessage ? kFirstRegisteredMessage : number + 1;
+    messages.byName[name] = number;
+    messages.byNumber[number] = name;
     return number;
 }
 

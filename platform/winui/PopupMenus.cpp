@@ -3,7 +3,16 @@
 #include "DialogLook.h"
 #include "FontObject.h"
 #include "MenuSnapshot.h"
+#include "QueuedXEvents.h"
+#include "WindowPort.h"
 #include "WindowText.h"
+
+#include <memory>
+
+namespace juce {
+// One step of JUCE's message loop, as the window side's modal loops take it.
+bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
+} // namespace juce
 
 namespace win32::detail {
 
@@ -128,13 +137,38 @@ juce::PopupMenu popupOf(const std::vector<MenuSnapshot::Item>& items)
     return menu;
 }
 
+juce::PopupMenu::Options optionsAt(POINT at)
+{
+    return juce::PopupMenu::Options().withTargetScreenArea({static_cast<int>(at.x), static_cast<int>(at.y), 1, 1});
+}
+
 } // namespace
+
+UINT choosePopupMenuItem(const MenuSnapshot& menu, POINT at)
+{
+    // Shared with the popup's callback, which may come after this returned (a WM_QUIT ended the wait).
+    struct Choice
+    {
+        bool closed = false;
+        int chosen = 0;
+    };
+    auto choice = std::make_shared<Choice>();
+    popupOf(menu.items).showMenuAsync(optionsAt(at), [choice](int chosen) {
+        choice->chosen = chosen;
+        choice->closed = true;
+    });
+    while (!choice->closed && !quitPosted()) {
+        wakeForQueuedXEvents();
+        juce::dispatchNextMessageOnSystemQueue(false);
+    }
+    if (!choice->closed)
+        juce::PopupMenu::dismissAllActiveMenus();
+    return choice->closed && choice->chosen > 0 ? static_cast<UINT>(choice->chosen) : 0;
+}
 
 void showPopupMenu(const MenuSnapshot& menu, POINT at, HWND owner, UINT commandMessage)
 {
-    const auto options =
-        juce::PopupMenu::Options().withTargetScreenArea({static_cast<int>(at.x), static_cast<int>(at.y), 1, 1});
-    popupOf(menu.items).showMenuAsync(options, [owner, commandMessage](int chosen) {
+    popupOf(menu.items).showMenuAsync(optionsAt(at), [owner, commandMessage](int chosen) {
         // Command ids are 16 bits; 0 means the menu was dismissed.
         if (chosen > 0)
             PostMessageA(owner, commandMessage, static_cast<WPARAM>(chosen), 0);

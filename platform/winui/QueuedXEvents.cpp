@@ -21,6 +21,16 @@ namespace {
 
 } // namespace
 
+void flushJuceXRequests()
+{
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+    ::Display* display = windowSystem == nullptr ? nullptr : windowSystem->getDisplay();
+    if (display == nullptr)
+        return;
+    juce::XWindowSystemUtilities::ScopedXLock lock;
+    XSync(display, False);
+}
+
 void wakeForQueuedXEvents()
 {
     auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();

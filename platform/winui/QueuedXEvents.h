@@ -14,4 +14,8 @@ namespace win32::detail {
 // so the socket turns readable and JUCE handles them all. Message thread.
 void wakeForQueuedXEvents();
 
+// Sends what JUCE has queued on its own X connection (a window's size hints,
+// say) now, so that a request made on another connection comes after it.
+void flushJuceXRequests();
+
 } // namespace win32::detail

@@ -105,7 +105,11 @@ SessionBus::SessionBus(sd_bus* bus) : connection(bus), fd(sd_bus_get_fd(bus))
 
 SessionBus::~SessionBus()
 {
+    closing = true;
     stopTimer();
+    // Latest first, as they were taken; each may still talk on the connection.
+    for (auto release = releases.rbegin(); release != releases.rend(); ++release)
+        (*release)();
     juce::LinuxEventLoop::unregisterFdCallback(fd);
     sd_bus_flush_close_unref(connection);
 }
@@ -120,7 +124,13 @@ void SessionBus::pump()
 {
     while (sd_bus_process(connection, nullptr) > 0) {
     }
-    scheduleNextPump();
+    if (!closing)
+        scheduleNextPump();
+}
+
+void SessionBus::whenClosing(std::function<void()> release)
+{
+    releases.push_back(std::move(release));
 }
 
 void SessionBus::scheduleNextPump()

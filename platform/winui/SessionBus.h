@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace win32::detail {
 
@@ -46,6 +47,11 @@ public:
     // Whether a callAndWait is under way further up the stack.
     bool isWaiting() const { return waiting > 0; }
 
+    // `release` is called when the connection is about to close, while it is
+    // still usable: whatever holds names, objects or slots on it lets them go
+    // then, not on a connection already freed.
+    void whenClosing(std::function<void()> release);
+
     SessionBus(const SessionBus&) = delete;
     SessionBus& operator=(const SessionBus&) = delete;
 
@@ -57,6 +63,8 @@ private:
     sd_bus* connection;
     int fd;
     int waiting = 0;
+    bool closing = false;
+    std::vector<std::function<void()>> releases;
 };
 
 } // namespace win32::detail

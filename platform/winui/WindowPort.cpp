@@ -1,5 +1,6 @@
 #include "WindowPort.h"
 
+#include "PortRequest.h"
 #include "WindowObject.h"
 
 #include <InstanceChannel.h>
@@ -122,21 +123,22 @@ void deliverPosted(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         SendMessageA(window, msg, wParam, lParam);
 }
 
-// One line per request: "post HWND MSG WPARAM LPARAM" or "foreground HWND".
+// Any process of the user may write to the port: only well-formed requests
+// for this process's own windows, and only messages without pointers, are
+// taken (a pointer of another process would be dereferenced here).
 void takeFromOtherProcess(const juce::String& line)
 {
-    const auto words = juce::StringArray::fromTokens(line, " ", "");
-    auto number = [&](int i) { return static_cast<std::uint64_t>(words[i].getLargeIntValue()); };
-    const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number(1)));
-    // Only this process's windows; a handle of any other process is not ours to touch.
+    const auto request = parsePortRequest(line.toStdString());
+    if (!request)
+        return;
+    const HWND window = reinterpret_cast<HWND>(request->window);
     if (processOf(window) != ::getpid())
         return;
     // Both join this process's posted messages, behind what it had posted itself.
-    if (words.size() == 5 && words[0] == "post")
-        PostMessageA(window, static_cast<UINT>(number(2)), static_cast<WPARAM>(number(3)),
-                     static_cast<LPARAM>(number(4)));
-    else if (words.size() == 2 && words[0] == "foreground")
+    if (request->kind == PortRequest::Kind::Foreground)
         PostedQueue::instance().post([window] { SetForegroundWindow(window); });
+    else if (crossesProcesses(request->message, request->wParam))
+        PostMessageA(window, request->message, request->wParam, request->lParam);
 }
 
 // Ports of processes that are gone (killed, say) are removed when a new one opens.
@@ -180,10 +182,18 @@ BOOL post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
             post(topLevel, msg, wParam, lParam);
         return TRUE;
     }
-    if (isOtherProcessWindow(window))
-        return sendToOtherProcess(window, "post " + juce::String(reinterpret_cast<std::uintptr_t>(window)) + " " +
-                                              juce::String(msg) + " " + juce::String(wParam) + " " +
-                                              juce::String(static_cast<juce::int64>(lParam)));
+    if (isOtherProcessWindow(window)) {
+        if (!crossesProcesses(msg, wParam)) {
+            SetLastError(ERROR_MESSAGE_SYNC_ONLY);
+            return FALSE;
+        }
+        PortRequest request;
+        request.window = reinterpret_cast<std::uintptr_t>(window);
+        request.message = msg;
+        request.wParam = wParam;
+        request.lParam = lParam;
+        return sendToOtherProcess(window, portRequestText(request));
+    }
     if (msg != WM_QUIT && !isLiveWindow(window)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -225,7 +235,10 @@ bool existsInOtherProcess(HWND window)
 
 BOOL bringForwardInOtherProcess(HWND window)
 {
-    return sendToOtherProcess(window, "foreground " + juce::String(reinterpret_cast<std::uintptr_t>(window)));
+    PortRequest request;
+    request.kind = PortRequest::Kind::Foreground;
+    request.window = reinterpret_cast<std::uintptr_t>(window);
+    return sendToOtherProcess(window, portRequestText(request));
 }
 
 bool quitPosted()

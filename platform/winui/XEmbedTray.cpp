@@ -3,13 +3,18 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <juce_events/juce_events.h>
+
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace win32::detail {
 
 namespace {
 
 constexpr long kRequestDock = 0; // SYSTEM_TRAY_REQUEST_DOCK
+constexpr int kDockPollMs = 10;
 
 // A connection of its own for each question: these are rare, and JUCE keeps its connection to itself.
 class Connection
@@ -50,7 +55,7 @@ bool xembedTrayPresent()
     return x.display != nullptr && x.trayManager() != None;
 }
 
-bool dockInXEmbedTray(void* window, int size)
+bool dockInXEmbedTray(void* window, int size, int timeoutMs)
 {
     Connection x;
     if (x.display == nullptr || window == nullptr)
@@ -71,7 +76,51 @@ bool dockInXEmbedTray(void* window, int size)
     XSendEvent(x.display, manager, False, NoEventMask, &request);
     // The hints must be there before the tray looks at the window.
     XSync(x.display, False);
-    return true;
+    // Docked once the tray has made the window its child; a tray that owns the
+    // selection but never docks (hung, or not a tray at all) has not.
+    const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        Window root = None, parent = None;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(x.display, icon, &root, &parent, &children, &count) == 0)
+            return false;
+        if (children != nullptr)
+            XFree(children);
+        if (parent != root)
+            return true;
+        if (std::chrono::steady_clock::now() >= giveUpAt)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kDockPollMs));
+    }
+}
+
+void watchForXEmbedTrays(std::function<void()> appeared)
+{
+    // A connection kept for the life of the process, read from JUCE's event loop.
+    static Display* display = nullptr;
+    static std::function<void()> told;
+    if (display != nullptr || (display = XOpenDisplay(nullptr)) == nullptr)
+        return;
+    told = std::move(appeared);
+    const Window root = DefaultRootWindow(display);
+    const Atom manager = XInternAtom(display, "MANAGER", False);
+    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display));
+    const Atom selection = XInternAtom(display, name.c_str(), False);
+    // A tray that takes the selection says so to every client: MANAGER on the root window.
+    XSelectInput(display, root, StructureNotifyMask);
+    XFlush(display);
+    juce::LinuxEventLoop::registerFdCallback(ConnectionNumber(display), [manager, selection](int) {
+        bool anew = false;
+        while (XPending(display) > 0) {
+            XEvent event{};
+            XNextEvent(display, &event);
+            anew = anew || (event.type == ClientMessage && event.xclient.message_type == manager &&
+                            static_cast<Atom>(event.xclient.data.l[1]) == selection);
+        }
+        if (anew && told)
+            told();
+    });
 }
 
 void keepMinimumSize(void* window, int size)

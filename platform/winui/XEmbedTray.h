@@ -8,13 +8,22 @@
 // rewrites a window's size hints whenever it moves the window.
 #pragma once
 
+#include <functional>
+
 namespace win32::detail {
 
 bool xembedTrayPresent();
 
-// Asks the tray to dock `window` (an X window id), `size` pixels square at least.
-// False when no tray owns the selection.
-bool dockInXEmbedTray(void* window, int size);
+// Asks the tray to dock `window` (an X window id), `size` pixels square at
+// least, and waits up to `timeoutMs` for the tray to take it (reparent it).
+// False when no tray owns the selection or none took the window in time.
+bool dockInXEmbedTray(void* window, int size, int timeoutMs);
+
+// Calls `appeared` on the message thread whenever a tray takes the selection
+// (a tray starting, or starting again after it ended), for as long as the
+// process runs; a tray that starts again has none of the icons it had.
+// Message thread; the first call's `appeared` is the one kept.
+void watchForXEmbedTrays(std::function<void()> appeared);
 
 // Sets the window's minimum size again after JUCE replaced the hints.
 void keepMinimumSize(void* window, int size);

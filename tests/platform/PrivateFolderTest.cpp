@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
+
+#include <win32/ProcessLock.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -117,6 +120,60 @@ TEST(ParentFolder, OfAbsoluteAndRelativePaths)
     char cwd[4096];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     EXPECT_EQ(win32::parentFolder("driver.sock"), std::string(cwd));
+}
+
+// Without $XDG_RUNTIME_DIR, another local user who makes /tmp/tessary-<uid>
+// first must not keep the user's daemon and programs from running: their
+// objects go to the user's own cache folder then, and a folder that is not
+// the user's own is still never used.
+TEST_F(PrivateFolderTest, ObjectFolderFallsBackWhenTheTemporaryNameIsTaken)
+{
+    struct SavedVariable
+    {
+        const char* name;
+        std::optional<std::string> value;
+        explicit SavedVariable(const char* variable) : name(variable)
+        {
+            if (const char* set = std::getenv(variable))
+                value = set;
+        }
+        ~SavedVariable()
+        {
+            if (value)
+                ::setenv(name, value->c_str(), 1);
+            else
+                ::unsetenv(name);
+        }
+    } runtime("XDG_RUNTIME_DIR"), cacheHome("XDG_CACHE_HOME"), home("HOME");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const std::string temporary = made("tmp", 01777);
+    const std::string shared = temporary + "/tessary-" + std::to_string(::getuid());
+    const std::string cache = root + "/cache";
+    const std::string fallback = cache + "/tessary/objects";
+    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+
+    const std::function<void()> leftThere[] = {
+        [] {},                                                                 // nothing there: made now
+        [&] { ::mkdir(shared.c_str(), 0700); },                                // the user's own
+        [&] { ::mkdir(shared.c_str(), 0777), ::chmod(shared.c_str(), 0777); }, // others may write
+        [&] { ::symlink(made("elsewhere", 0700).c_str(), shared.c_str()); },   // a link to a folder
+        [&] { std::ofstream(shared) << "not a folder"; },
+    };
+    const std::string expected[] = {shared, shared, fallback, fallback, fallback};
+    for (std::size_t i = 0; i < std::size(leftThere); ++i) {
+        SCOPED_TRACE(i);
+        std::filesystem::remove_all(shared);
+        leftThere[i]();
+        const std::string folder = win32::userObjectFolder(temporary);
+        EXPECT_EQ(folder, expected[i]);
+        EXPECT_TRUE(win32::makePrivateFolder(folder).isPrivate()) << folder;
+    }
+
+    // Without a cache folder of its own, the one in the user's home.
+    ::unsetenv("XDG_CACHE_HOME");
+    ::setenv("HOME", root.c_str(), 1);
+    EXPECT_EQ(win32::userObjectFolder(temporary), root + "/.cache/tessary/objects");
+    std::filesystem::remove_all(shared);
 }
 
 } // namespace

@@ -247,6 +247,41 @@ TEST_F(SimDriverTest, EveryRequestIsLoggedWithProgramCodeStatusAndFrame)
     EXPECT_LT(log[0].sequence, log[3].sequence);
 }
 
+// A program name or path is the client's to choose: a newline in it must not
+// start a forged line of the log, nor an escape sequence drive the terminal.
+TEST_F(SimDriverTest, LoggedNamesAndPathsShowControlCharactersEscaped)
+{
+    const struct
+    {
+        std::string given;
+        std::string shown;
+    } cases[] = {
+        {"TessaryMixer", "TessaryMixer"},
+        {"Evil\nTessaryMixer 0x80883004 -> 0x00000000", "Evil\\x0ATessaryMixer 0x80883004 -> 0x00000000"},
+        {"\x1B]0;owned\x07\x1B[2J", "\\x1B]0;owned\\x07\\x1B[2J"},
+        {std::string("a\0b\r\x7F", 5), "a\\x00b\\x0D\\x7F"},
+        {"\xC2\x9B"
+         "31m",
+         "\\xC2\\x9B31m"}, // C1 CSI written as UTF-8
+        {"\x9B"
+         "31m",
+         "\\x9B31m"},                                               // C1 CSI as a bare byte
+        {"Mix\xC3\xA9r \xE2\x82\xAC", "Mix\xC3\xA9r \xE2\x82\xAC"}, // printable UTF-8 stays
+        {"\xE2\x82", "\\xE2\\x82"},                                 // cut short
+        {"\xC0\xAF", "\\xC0\\xAF"},                                 // overlong
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sim::printableText(c.given), c.shown) << c.shown;
+
+    driver->setClientName("Evil\nTessaryMixer");
+    driver->clearLog();
+    ioctl(control(), 0x80882804, {}, 11);
+    const auto log = driver->log();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().line(), "Evil\\x0ATessaryMixer 0x80882804 -> 0xE0000320");
+    EXPECT_EQ(log.back().line().find('\n'), std::string::npos);
+}
+
 TEST_F(SimDriverTest, ConcurrentClientsKeepTheDriverConsistent)
 {
     std::vector<std::thread> clients;

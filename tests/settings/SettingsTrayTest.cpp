@@ -292,4 +292,15 @@ TEST_F(SettingsTrayTest, EarlyEndsOfTheStartLeaveNoMainWindowBehind)
     }
 }
 
+// The profile key's application name is the executable's base name, as the
+// framework has it, whatever the program is called (TessarySettings as installed).
+TEST_F(SettingsTrayTest, ProfileIsKeptUnderTheExecutablesBaseName)
+{
+    const std::string executable =
+        juce::File::getSpecialLocation(juce::File::currentExecutableFile).getFileNameWithoutExtension().toStdString();
+    ASSERT_NE(executable, "TessarySettings");
+    CSettingsApp program;
+    EXPECT_EQ(program.m_pszAppName, executable);
+}
+
 } // namespace

@@ -8,7 +8,9 @@
 #include "CSystemTray.h"
 
 #include <DialogWindow.h>
+#include <SessionBus.h>
 
+#include <algorithm>
 #include <future>
 
 namespace {
@@ -71,7 +73,7 @@ TEST_F(TrayOnTheBusTest, PanelSeesTheItemItsMenuAndItsClicks)
     EXPECT_EQ(properties.at("ItemIsMenu"), "false");
     EXPECT_EQ(properties.at("IconPixmap"), "16x16 22x22 24x24 32x32 48x48");
 
-    // The panel asks before it shows the menu: the menu is built then, the level read then.
+    // The panel asks before it shows the menu: the menu is built then, with the level known (read the first time).
     auto menu = [&] {
         return fromHost([&](tray_test::Host& host) {
             EXPECT_EQ(host.aboutToShow(service()), std::optional<bool>(true));
@@ -139,6 +141,83 @@ TEST_F(TrayOnTheBusTest, IconComesBackWithEveryNewWatcher)
         EXPECT_TRUE(testing_loop::pumpUntil([&] { return dialog->systemTray()->isIconShown(); }));
         EXPECT_EQ(win32::trayIconKind(trayWindow(), IDR_TRAYMENU), win32::TrayIconKind::StatusNotifierItem);
     }
+}
+
+// "TaskbarCreated" while the icon is shown (any process may post it: the
+// message is registered): the icon stays shown, and Exit still takes it off
+// the bus. The re-add used to fail, the icon was taken for gone, Exit left it,
+// and it outlived the bus.
+TEST_F(TrayOnTheBusTest, TaskbarCreatedWhileShownKeepsTheIcon)
+{
+    tray_test::Watcher watcher;
+    ASSERT_TRUE(watcher.start());
+    openDialog();
+    ASSERT_TRUE(registersWith(watcher));
+    const std::string item = service();
+    for (int told = 1; told <= 2; ++told) {
+        SCOPED_TRACE(told);
+        ASSERT_TRUE(PostMessageA(trayWindow(), RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+        testing_loop::pumpFor(200ms);
+        EXPECT_TRUE(dialog->systemTray()->isIconShown());
+        EXPECT_EQ(service(), item);
+    }
+    dialog->DestroyWindow();
+    EXPECT_FALSE(fromHost([&](tray_test::Host& host) { return host.property(item, "Id").has_value(); }))
+        << "the icon outlived the dialog";
+}
+
+// The bus connection closing (at the end of the process) takes the icons on it
+// first, while it still works, rather than leaving them to release their names
+// on a connection already freed.
+TEST_F(TrayOnTheBusTest, IconsLetGoBeforeTheBusCloses)
+{
+    tray_test::Watcher watcher;
+    ASSERT_TRUE(watcher.start());
+    openDialog();
+    ASSERT_TRUE(registersWith(watcher));
+    const HWND tray = trayWindow();
+    ASSERT_EQ(win32::trayIconKind(tray, IDR_TRAYMENU), win32::TrayIconKind::StatusNotifierItem);
+    win32::detail::SessionBus::disconnect();
+    EXPECT_EQ(win32::trayIconKind(tray, IDR_TRAYMENU), win32::TrayIconKind::None);
+}
+
+// Any peer on the bus may ask AboutToShow, inside a bus call, as often as it
+// likes: the menu is built from the CPU level known, and a flood makes no
+// driver request. A right click (the panel's ContextMenu) reads the level.
+TEST_F(TrayOnTheBusTest, AboutToShowFloodMakesNoDriverRequest)
+{
+    tray_test::Watcher watcher;
+    ASSERT_TRUE(watcher.start());
+    openDialog();
+    ASSERT_TRUE(registersWith(watcher));
+    const auto cpuReads = [&] {
+        const auto log = driver->log();
+        return std::count_if(log.begin(), log.end(),
+                             [](const sim::LogEntry& entry) { return entry.code == 0x80882A80; });
+    };
+    const auto menu = [&] {
+        return fromHost([&](tray_test::Host& host) {
+            host.aboutToShow(service());
+            return tray_test::describe(host.layout(service()).value_or(std::vector<tray_test::MenuItem>{}));
+        });
+    };
+    EXPECT_EQ(menu(), "_Restore\nCPU\n  High\n  Medium [checked]\n  Low\nE_xit\n");
+    const auto readsBefore = cpuReads();
+    const int answered = fromHost([&](tray_test::Host& host) {
+        int yes = 0;
+        for (int i = 0; i < 1000; ++i)
+            yes += host.aboutToShow(service()).has_value() ? 1 : 0;
+        return yes;
+    });
+    EXPECT_EQ(answered, 1000);
+    EXPECT_EQ(cpuReads(), readsBefore) << "the flood made driver requests";
+    EXPECT_EQ(menu(), "_Restore\nCPU\n  High\n  Medium [checked]\n  Low\nE_xit\n");
+
+    ASSERT_TRUE(fromHost([&](tray_test::Host& host) { return host.contextMenu(service(), 10, 10); }));
+    EXPECT_TRUE(testing_loop::pumpUntil([&] { return cpuReads() == readsBefore + 1; }))
+        << "a right click reads the level";
+    juce::PopupMenu::dismissAllActiveMenus();
+    testing_loop::pumpFor(100ms);
 }
 
 } // namespace

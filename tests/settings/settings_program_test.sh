@@ -106,4 +106,4 @@ grep -q 'Software\\Ostrel\\TessarySettings\\Tessary\]' "$hive" || fail "no profi
 grep -qi '"Ch1Boost"=dword:00000001' "$hive" || fail "the boost is not in the hive"
 shot after-choices
 kill -0 "$settings" 2>/dev/null || fail "the program ended"
-echo "rate, latency and boost reached the driver and the hive: ok"
+echo "rate, latency and boost reached the driver, and the boost the hive: ok"

@@ -5,11 +5,12 @@
 # simulated driver. One instance per user, the exit switch, the tray menu and
 # its clicks, hiding to and restoring from the tray, units plugged in and out;
 # then, with no session bus, the XEmbed tray of trayer.
-#   settings_tray_program_test.sh TessarySettings tessary-simdriver tray-test-host
+#   settings_tray_program_test.sh TessarySettings tessary-simdriver tray-test-host window-port-probe
 set -euo pipefail
 program=$1
 simdriver=$2
 host=$3
+probe=$4
 if [ -z "${TESSARY_PRIVATE_DISPLAY:-}" ]; then
   export TESSARY_PRIVATE_DISPLAY=1
   exec dbus-run-session -- xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" "$@" 2> >(grep -v "Failed to set fd limit" >&2)
@@ -229,7 +230,30 @@ exec 7>&-
   waitfor 5 "a right click on the XEmbed icon showed no menu" \
     sh -c "[ \$(xdotool search --onlyvisible --class TessarySettings 2>/dev/null | wc -l) -gt $popups ]"
   xdotool key Escape
+
+  # A tray that ends and starts again gets the icon back.
+  kill "$tray"
+  wait "$tray" 2>/dev/null || true
+  trayer --edge top --align right --widthtype request --heighttype pixel --height 28 >/dev/null 2>&1 &
+  tray=$!
+  waitfor 10 "the icon did not come back when the XEmbed tray started again" docked
+  kill -0 "$xembed" || fail "the program ended when the tray started again"
   kill "$xembed" "$tray"
+  wait "$xembed" "$tray" 2>/dev/null || true
+
+  # A tray that owns the selection but never docks: the add fails, and says so.
+  mkfifo "$scratch/fake-tray.in"
+  "$probe" hold-tray-selection <"$scratch/fake-tray.in" >"$scratch/fake-tray.out" &
+  fake=$!
+  exec 8>"$scratch/fake-tray.in"
+  waitfor 5 "the fake tray did not take the selection" grep -q held "$scratch/fake-tray.out"
+  "$program" 2>"$scratch/fake-tray.err" &
+  undocked=$!
+  waitfor 10 "an icon no tray took was reported as added" grep -q "did not take the icon" "$scratch/fake-tray.err"
+  kill -0 "$undocked" || fail "the program ended when no tray took its icon"
+  kill "$undocked"
+  exec 8>&-
+  wait "$fake" "$undocked" 2>/dev/null || true
 )
 if grep -v "^$" "$scratch/program.err" | grep -q .; then
   echo "the program said:" >&2

@@ -257,6 +257,8 @@ public:
 
     // The program's start, after the framework's own; TRUE to run its message loop.
     virtual BOOL InitInstance() { return TRUE; }
+    // The program's end; what it returns is the process's exit status.
+    virtual int ExitInstance() { return 0; }
 
     void SetRegistryKey(LPCSTR key);
     // The REG_DWORD value; `defaultValue` when there is none, or no registry key is set.
@@ -283,5 +285,5 @@ HINSTANCE AfxGetResourceHandle();
 // The framework's program entry: what its WinMain does with the application
 // object (the CWinApp the program defines): sets m_lpCmdLine to the command
 // line after the program's name, runs InitInstance and, when that returns
-// TRUE, the message loop until WM_QUIT. Returns the process's exit status.
+// TRUE, the message loop until WM_QUIT. Returns ExitInstance's exit status.
 int AfxMain(int argc, char* argv[]);

@@ -59,7 +59,7 @@ public:
         if (!app->InitInstance())
             quit();
     }
-    void shutdown() override {}
+    void shutdown() override { setApplicationReturnValue(AfxGetApp()->ExitInstance()); }
     const juce::String getApplicationName() override { return AfxGetApp()->m_pszAppName; }
     const juce::String getApplicationVersion() override { return "1.0"; }
     // The program keeps to one instance itself, as a framework program does.

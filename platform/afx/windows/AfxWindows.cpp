@@ -109,12 +109,12 @@ int AfxMain(int, char*[])
     if (app == nullptr)
         return 1;
     app->m_lpCmdLine = argumentsOf(GetCommandLineA());
-    if (!app->InitInstance())
-        return 0;
-    MSG message = {};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    if (app->InitInstance()) {
+        MSG message = {};
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
     }
-    return static_cast<int>(message.wParam);
+    return app->ExitInstance();
 }

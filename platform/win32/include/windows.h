@@ -103,6 +103,8 @@ inline bool operator!=(const GUID& a, const GUID& b)
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_TIMEOUT 1460L
 #define ERROR_INVALID_DATA 13L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_MESSAGE_SYNC_ONLY 1159L
 
 // File access (winnt.h, fileapi.h)
 #define GENERIC_READ 0x80000000UL
@@ -208,6 +210,9 @@ LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DW
                             DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap);
 BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
 
+// To a window of another process only messages without pointers go; one
+// that carries a pointer (WM_DEVICECHANGE with a broadcast record, say)
+// fails with ERROR_MESSAGE_SYNC_ONLY.
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
 // The system the stand-in stands for: Windows 2000 (major version 5 in the

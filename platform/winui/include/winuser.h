@@ -57,6 +57,7 @@ int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBuf
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
+#define WM_CONTEXTMENU 0x007B
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
@@ -161,7 +162,8 @@ BOOL WINAPI GetClassInfoA(HINSTANCE hInstance, LPCSTR lpClassName, LPWNDCLASSA l
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
                             int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-// A message number from 0xC000 on, the same for the same name within the process.
+// A message number from 0xC000 to 0xFFFF, the same for the same name (in any
+// case) in every process of the user, so it may be posted to another's window.
 UINT WINAPI RegisterWindowMessageA(LPCSTR lpString);
 
 // Brings a window on the screen forward (another process's too); a hidden one stays hidden.
@@ -255,6 +257,8 @@ LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam);
 
 #define TPM_LEFTBUTTON 0x0000UL
 #define TPM_RIGHTBUTTON 0x0002UL
+#define TPM_NONOTIFY 0x0080UL
+#define TPM_RETURNCMD 0x0100UL
 
 HMENU WINAPI LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);
 HMENU WINAPI CreatePopupMenu();
@@ -268,6 +272,11 @@ HMENU WINAPI GetSystemMenu(HWND hWnd, BOOL bRevert);
 // Shows the menu at the screen position and returns at once, without
 // waiting for the choice, which reaches `hWnd` as WM_COMMAND once made. The
 // menu is copied: it may be destroyed as soon as this returns.
+// Shows the menu at x, y. The choice is posted to hWnd as WM_COMMAND and TRUE
+// returned at once; with TPM_RETURNCMD it waits for the menu to close, posts
+// nothing and returns the command chosen (0 for none). TPM_RETURNCMD fails
+// (0, ERROR_NOT_SUPPORTED) while the menu goes to a panel that shows it
+// itself, which cannot answer before its user chooses.
 BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
 BOOL WINAPI DestroyMenu(HMENU hMenu);
 HMENU WINAPI GetSubMenu(HMENU hMenu, int nPos);

@@ -168,6 +168,62 @@ TEST_F(InstanceChannelTest, ListenerIgnoresBrokenMessagesAndCutsLongOnes)
     EXPECT_TRUE(testing_loop::pumpUntil([&] { return received.size() == 3 && received[2] == "again"; }));
 }
 
+// Clients that trickle a byte every 0.9 s, or hold a connection without a
+// word, must not hold up a start behind them: each connection is served on
+// its own, within a bounded time.
+TEST_F(InstanceChannelTest, SlowClientsHoldUpNoOtherHandOver)
+{
+    InstanceChannel channel(path());
+    ASSERT_TRUE(channel.listen(record));
+    std::atomic<bool> stop{false};
+    std::atomic<int> cutOff{0};
+    std::vector<std::thread> tricklers;
+    for (int i = 0; i < 3; ++i)
+        tricklers.emplace_back([&, silent = i == 2] {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path().toRawUTF8());
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+                while (!stop) {
+                    if (!silent && ::send(fd, "x", 1, MSG_NOSIGNAL) != 1) {
+                        ++cutOff;
+                        break;
+                    }
+                    for (int waited = 0; waited < 9 && !stop; ++waited)
+                        std::this_thread::sleep_for(100ms);
+                }
+            ::close(fd);
+        });
+    std::this_thread::sleep_for(200ms);
+    for (const char* start : {"restore", "/e"}) {
+        const auto began = std::chrono::steady_clock::now();
+        EXPECT_EQ(handOverWhileRunning(start), InstanceChannel::Delivery::Delivered) << start;
+        EXPECT_LT(std::chrono::steady_clock::now() - began, 500ms) << start;
+    }
+    EXPECT_TRUE(testing_loop::pumpUntil([&] { return cutOff.load() == 2; }, 5s))
+        << "a trickling client keeps its connection for ever";
+    stop = true;
+    for (auto& trickler : tricklers)
+        trickler.join();
+    EXPECT_EQ(received, (std::vector<juce::String>{"restore", "/e"}));
+}
+
+// A sender that gave up waiting (its answer time passed while the message
+// thread was busy) was told nothing was done: the message is dropped, never
+// carried out later, when the sender can no longer tell.
+TEST_F(InstanceChannelTest, AHandOverWhoseSenderGaveUpIsNotCarriedOutLater)
+{
+    InstanceChannel channel(path());
+    ASSERT_TRUE(channel.listen(record));
+    // This thread, the message thread, is busy meanwhile.
+    EXPECT_EQ(InstanceChannel::handOver(path(), "/e", 300), InstanceChannel::Delivery::NoAnswer);
+    testing_loop::pumpFor(200ms);
+    EXPECT_TRUE(received.empty()) << "carried out after its sender had given up";
+    EXPECT_EQ(handOverWhileRunning("/e"), InstanceChannel::Delivery::Delivered);
+    EXPECT_TRUE(testing_loop::pumpUntil([&] { return received.size() == 1; }));
+}
+
 TEST_F(InstanceChannelTest, ReplacesALeftOverSocketAndRemovesItsOwn)
 {
     // A socket file that nobody serves, as a crashed instance leaves behind.

@@ -4,10 +4,12 @@
 # 0; a start while the running mixer is frozen (SIGSTOP) says so on stderr and
 # ends with status 1 within a few seconds; a mixer killed with SIGKILL keeps no
 # later start from running; a lock in a folder that is not the user's own
-# stops the start with the reason. On a private Xvfb display of its own.
-#   mixer_start_test.sh PATH/TO/TessaryMixer
+# stops the start with the reason; clients that jam the socket hold up no
+# start (given the probe tool that trickles bytes). On a private Xvfb display.
+#   mixer_start_test.sh PATH/TO/TessaryMixer [PATH/TO/window-port-probe]
 set -euo pipefail
 program=$1
+probe=${2:-}
 if [ -z "${TESSARY_PRIVATE_DISPLAY:-}" ]; then
   export TESSARY_PRIVATE_DISPLAY=1
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
@@ -46,6 +48,22 @@ start_first
 second_start
 [ "$status" -eq 0 ] || fail "a start while the mixer runs ended with $status: $(cat "$scratch/second.err")"
 [ ! -s "$scratch/second.err" ] || fail "a start that handed over printed: $(cat "$scratch/second.err")"
+
+# Clients that trickle a byte every 0.9 s into the socket hold up no start:
+# the healthy mixer is not reported as not answering.
+if [ -n "$probe" ]; then
+  tricklers=()
+  for _ in 1 2 3; do
+    "$probe" trickle "$TESSARY_MIXER_INSTANCE_SOCKET" 6 &
+    tricklers+=($!)
+  done
+  sleep 0.3
+  second_start
+  kill "${tricklers[@]}" 2>/dev/null || true
+  wait "${tricklers[@]}" 2>/dev/null || true
+  [ "$status" -eq 0 ] || fail "a start behind clients that jam the socket ended with $status: $(cat "$scratch/second.err")"
+  [ "$took" -le 3 ] || fail "a start behind clients that jam the socket took $took s"
+fi
 
 kill -STOP "$first"
 second_start

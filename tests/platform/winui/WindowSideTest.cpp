@@ -3,7 +3,10 @@
 // their templates whose controls notify only what a user does.
 #include "MessageLoop.h"
 
+#include <InstanceChannel.h>
+#include <PortRequest.h>
 #include <ResourceFile.h>
+#include <win32/ProcessLock.h>
 
 #include <afxwin.h>
 #include <win32/WindowSystem.h>
@@ -12,8 +15,12 @@
 
 #include "SyntheticClick.h"
 
+#include <algorithm>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -344,6 +351,193 @@ TEST(ModalLoopTest, HandlesInputAlreadyReadOffTheConnection)
     watchdog.reset();
     win32::setSystemDpi(0);
     testing_loop::dispatchPending();
+}
+
+// A window that counts the commands it is sent.
+class CommandCounter : public CWnd
+{
+public:
+    int commands = 0;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_COMMAND)
+            ++commands;
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+// TPM_RETURNCMD: the call waits for the menu to close and returns the command
+// chosen (0 when it is dismissed), and posts nothing; without it the call
+// returns at once and the choice comes as WM_COMMAND.
+TEST(PopupMenuTest, ReturnCommandGivesTheChoiceAndPostsNothing)
+{
+    CommandCounter owner;
+    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    // A popup stays open only while the program has the focus, as when its tray icon was clicked.
+    juce::Component focused;
+    focused.setWantsKeyboardFocus(true);
+    focused.setBounds(0, 0, 50, 50);
+    focused.addToDesktop(0);
+    focused.setVisible(true);
+    focused.toFront(true);
+    focused.grabKeyboardFocus();
+    testing_loop::pumpUntil([&] { return focused.hasKeyboardFocus(true); }, std::chrono::seconds(2));
+    HMENU menu = LoadMenuA(testModule(), MAKEINTRESOURCEA(5));
+    HMENU top = GetSubMenu(menu, 0);
+    ASSERT_NE(top, nullptr);
+    // Keys to the open popup, which holds JUCE's modal state while it is shown.
+    auto pressLater = [](std::vector<int> keys) {
+        juce::Timer::callAfterDelay(300, [keys] {
+            juce::Component* popup = juce::Component::getCurrentlyModalComponent();
+            ASSERT_NE(popup, nullptr) << "no popup open";
+            for (const int key : keys)
+                popup->keyPressed(juce::KeyPress(key));
+        });
+    };
+    const struct
+    {
+        UINT flags;
+        std::vector<int> keys;
+        BOOL result;
+        int commandsPosted;
+    } cases[] = {
+        {TPM_RETURNCMD, {juce::KeyPress::downKey, juce::KeyPress::returnKey}, 100, 0},
+        {TPM_RETURNCMD | TPM_NONOTIFY, {juce::KeyPress::escapeKey}, 0, 0},
+        {TPM_LEFTBUTTON, {juce::KeyPress::downKey, juce::KeyPress::returnKey}, TRUE, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        owner.commands = 0;
+        pressLater(c.keys);
+        const auto began = std::chrono::steady_clock::now();
+        EXPECT_EQ(TrackPopupMenu(top, c.flags, 100, 100, 0, owner.GetSafeHwnd(), nullptr), c.result);
+        if ((c.flags & TPM_RETURNCMD) != 0)
+            EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(250)) << "did not wait";
+        testing_loop::pumpFor(std::chrono::milliseconds(600));
+        EXPECT_EQ(juce::Component::getCurrentlyModalComponent(), nullptr) << "the popup stayed open";
+        EXPECT_EQ(owner.commands, c.commandsPosted);
+    }
+    DestroyMenu(menu);
+    owner.DestroyWindow();
+}
+
+// ---------------------------------------------------------------- the window port
+
+TEST(PortRequestTest, OnlyWellFormedLinesAreRequests)
+{
+    using win32::detail::parsePortRequest;
+    using win32::detail::PortRequest;
+    const auto post = parsePortRequest("post 2151748612 273 32771 -5");
+    ASSERT_TRUE(post);
+    EXPECT_EQ(post->kind, PortRequest::Kind::Post);
+    EXPECT_EQ(post->window, 2151748612u);
+    EXPECT_EQ(post->message, 273u);
+    EXPECT_EQ(post->wParam, 32771u);
+    EXPECT_EQ(post->lParam, -5);
+    const auto foreground = parsePortRequest("foreground 2151748612");
+    ASSERT_TRUE(foreground);
+    EXPECT_EQ(foreground->kind, PortRequest::Kind::Foreground);
+    for (const char* line :
+         {"", "post", "post 1 2 3", "post 1 2 3 4 5", "post 1 2 3 4 ", "post  1 2 3 4", "post 0x10 2 3 4",
+          "post 1 -2 3 4", "post 1 2 3 -0", "post 1 04294967296 3 4", "post 1 4294967296 3 4",
+          "post 1 2 18446744073709551616 4", "foreground", "foreground 1 2", "Post 1 2 3 4", "post 1 2 3 4\n"})
+        EXPECT_FALSE(parsePortRequest(line)) << line;
+}
+
+// Posted from another process, a message that carries a pointer of that
+// process would be dereferenced here: the port drops it (a WM_DEVICECHANGE
+// with a broadcast record of address 0x1000 crashed the dialog), and a post
+// of one to another process's window fails as on Windows.
+TEST(WindowPortTest, MessagesWithPointersDoNotCrossProcesses)
+{
+    class Recorder : public CWnd
+    {
+    public:
+        std::vector<UINT> messages;
+
+    protected:
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            messages.push_back(message);
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    };
+    Recorder window;
+    ASSERT_TRUE(window.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    const juce::String port =
+        juce::String(win32::userObjectFolder()) + "/window-" + juce::String(static_cast<int>(::getpid())) + ".sock";
+    const std::string handle = std::to_string(reinterpret_cast<std::uintptr_t>(window.GetSafeHwnd()));
+    const struct
+    {
+        std::string line;
+        UINT message;
+        bool taken;
+    } cases[] = {
+        {"post " + handle + " 537 32768 4096", WM_DEVICECHANGE, false}, // DBT_DEVICEARRIVAL with a record
+        {"post " + handle + " 537 32772 4096", WM_DEVICECHANGE, false}, // DBT_DEVICEREMOVECOMPLETE
+        {"post " + handle + " 12 0 4096", 0x000C, false},               // WM_SETTEXT
+        {"post " + handle + " 74 0 4096", 0x004A, false},               // WM_COPYDATA
+        {"post " + handle + " 537 7 0", WM_DEVICECHANGE, true},         // DBT_DEVNODES_CHANGED: no record
+        {"post " + handle + " 273 32771 0", WM_COMMAND, true},
+        {"post " + handle + " 32770 0 4096", 0x8002, true},  // WM_APP + 2: numbers only
+        {"post " + handle + " 49152 135 517", 0xC000, true}, // a registered message
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        window.messages.clear();
+        auto delivery = std::async(std::launch::async, [&] { return InstanceChannel::handOver(port, c.line); });
+        testing_loop::pumpUntil(
+            [&] { return delivery.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; });
+        ASSERT_EQ(delivery.get(), InstanceChannel::Delivery::Delivered);
+        testing_loop::pumpFor(std::chrono::milliseconds(100));
+        const bool taken =
+            std::find(window.messages.begin(), window.messages.end(), c.message) != window.messages.end();
+        EXPECT_EQ(taken, c.taken);
+    }
+
+    // A window of another process: the parent's, top-level, first slot.
+    const HWND other = reinterpret_cast<HWND>(std::uintptr_t{0x80000000u} |
+                                              (static_cast<std::uintptr_t>(::getppid()) << 8) | std::uintptr_t{4});
+    SetLastError(0);
+    EXPECT_FALSE(PostMessageA(other, WM_DEVICECHANGE, 0x8000, 0x1000));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MESSAGE_SYNC_ONLY));
+    window.DestroyWindow();
+}
+
+// A registered message posted to another process must mean the same there:
+// its number follows from the name, whatever the process registered before.
+TEST(RegisteredMessageTest, NumbersAreTheSameInEveryProcess)
+{
+    const std::vector<std::string> names = {"Tessary tray notification", "TaskbarCreated", "Another Program's Message",
+                                            "x"};
+    int fromChild[2];
+    ASSERT_EQ(::pipe(fromChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The other process registers the names in the opposite order.
+        std::vector<UINT> numbers(names.size());
+        for (std::size_t i = names.size(); i-- > 0;)
+            numbers[i] = RegisterWindowMessageA(names[i].c_str());
+        [[maybe_unused]] const auto written = ::write(fromChild[1], numbers.data(), numbers.size() * sizeof(UINT));
+        ::_exit(0);
+    }
+    ::close(fromChild[1]);
+    std::vector<UINT> theirs(names.size());
+    const auto wanted = static_cast<ssize_t>(theirs.size() * sizeof(UINT));
+    ASSERT_EQ(::read(fromChild[0], theirs.data(), static_cast<std::size_t>(wanted)), wanted);
+    ::close(fromChild[0]);
+    ::waitpid(child, nullptr, 0);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const UINT ours = RegisterWindowMessageA(names[i].c_str());
+        EXPECT_EQ(ours, theirs[i]) << names[i];
+        EXPECT_GE(ours, 0xC000u);
+        EXPECT_LE(ours, 0xFFFFu);
+    }
+    EXPECT_EQ(RegisterWindowMessageA("TASKBARCREATED"), RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_NE(RegisterWindowMessageA("TaskbarCreated"), RegisterWindowMessageA("Tessary tray notification"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 //   tray-test-host props SERVICE           the item's properties, one per line
 //   tray-test-host menu SERVICE            AboutToShow, then the menu's layout
 //   tray-test-host click SERVICE LABEL     a click on the item labelled LABEL
+//   tray-test-host flood SERVICE N         AboutToShow N times, as fast as answered
 //   tray-test-host activate SERVICE        the panel's left click
 //   tray-test-host context-menu SERVICE X Y
 //   tray-test-host owned SERVICE           status 0 while the item is on the bus
@@ -58,7 +59,8 @@ int main(int argc, char** argv)
     if (command == "watch")
         return watch();
     if (argc < 3) {
-        std::fprintf(stderr, "usage: tray-test-host watch | props | menu | click | activate | context-menu | owned\n");
+        std::fprintf(stderr,
+                     "usage: tray-test-host watch | props | menu | click | flood | activate | context-menu | owned\n");
         return 2;
     }
     const std::string service = argv[2];
@@ -96,6 +98,13 @@ int main(int argc, char** argv)
             return 1;
         }
         return host.click(service, item->id) ? 0 : fail(host, "Event");
+    }
+    if (command == "flood" && argc == 4) {
+        const int times = std::atoi(argv[3]);
+        for (int i = 0; i < times; ++i)
+            if (!host.aboutToShow(service))
+                return fail(host, "AboutToShow");
+        return 0;
     }
     if (command == "activate")
         return host.activate(service) ? 0 : fail(host, "Activate");

@@ -152,8 +152,8 @@ private:
     bool invalid = false;
 };
 
-// Where the daemon listens: $TESSARY_DRIVER_SOCKET, else
-// $XDG_RUNTIME_DIR/tessary/driver.sock, else /tmp/tessary-<uid>/driver.sock.
+// Where the daemon listens: $TESSARY_DRIVER_SOCKET, else driver.sock in the
+// user's object folder (win32::userObjectFolder).
 std::string driverSocketPath();
 
 } // namespace win32::protocol

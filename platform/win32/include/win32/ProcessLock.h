@@ -12,9 +12,14 @@
 
 namespace win32 {
 
-// The folder of this user's named objects and sockets: $XDG_RUNTIME_DIR/tessary,
-// else /tmp/tessary-<uid>. It is checked (and made) with makePrivateFolder.
+// The folder of this user's named objects and sockets: $XDG_RUNTIME_DIR/tessary;
+// else /tmp/tessary-<uid> (made 0700 when missing) when it is the user's own;
+// else, as another user made that first, tessary/objects in the user's cache
+// folder ($XDG_CACHE_HOME, else ~/.cache). It is checked (and made) with
+// makePrivateFolder where it is used.
 std::string userObjectFolder();
+// The same with `temporaryFolder` in place of /tmp.
+std::string userObjectFolder(const std::string& temporaryFolder);
 
 // `name` as a file name: letters, digits, '.', '-' and '_' as they are, every
 // other byte as %XX, so no name can reach outside its folder.
