@@ -96,9 +96,10 @@ bool MixerCommands::setPlaybackRoute(int choice)
 
 bool MixerCommands::setOutputSource(int output, bool fromMix)
 {
-    // Only the output selectors take an on/off plug; any other block would be
+    // Only the output selectors take an on/off plug; any other selector would be
     // switched to plug 0 or 1 as a side effect (block 4 is the headphone source).
-    if (!mixer::isOutputSelector(output))
+    // Block 0 selects nothing and goes out as the selector sends it.
+    if (!mixer::isOutputSourceTarget(output))
         return false;
     return send(mixer::selectorFrame(output, fromMix ? mixer::kPlugFromMix : mixer::kPlugOff));
 }
