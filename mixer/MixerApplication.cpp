@@ -11,6 +11,15 @@ MixerApplication::~MixerApplication()
 
 void MixerApplication::initialise(const juce::String& commandLine)
 {
+    // Without a display the window cannot be built: say so before the device
+    // or the state file is touched.
+    if (std::string problem; !QuitSignals::displayAvailable(problem)) {
+        std::fprintf(stderr, "TessaryMixer: %s\n", problem.c_str());
+        setApplicationReturnValue(1);
+        quit();
+        return;
+    }
+
     // A start while the mixer runs only wakes the running window. A start that
     // cannot tell says so and fails, rather than vanish without a word.
     if (const auto claim = instanceChannel.claim(); !claim) {
@@ -30,6 +39,11 @@ void MixerApplication::initialise(const juce::String& commandLine)
     mainWindow->setVisible(true);
     // The window was shown at its first size while it was built; draw it whole at its final one.
     mainWindow->repaint();
+    // A display that goes away (a logout, a server restart) ends the mixer as closing it would.
+    QuitSignals::endOnDisplayLoss([this] {
+        if (auto* window = mainWindow.getComponent())
+            window->getPanel().saveState();
+    });
 
     instanceChannel.listen([](const juce::String& commandLine) {
         if (auto* app = dynamic_cast<MixerApplication*>(juce::JUCEApplication::getInstance()))

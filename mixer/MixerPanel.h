@@ -9,6 +9,7 @@
 // and the mutes from before the first solo come back when the last solo goes.
 // The panel also saves and loads whole mixes, and restores the mixer state
 // from the state file when it is built and writes it when it goes.
+
 #pragma once
 
 #include "AboutBox.h"
@@ -52,6 +53,9 @@ public:
     void captureState(MixProperties& properties);
     // Sets every control from `properties`; missing keys give the defaults.
     void applyState(const MixProperties& properties);
+    // Writes the state file now, once: later calls (the panel's destruction
+    // among them) do nothing. A failure is told on stderr.
+    bool saveState();
 
     // The file of the program this process runs, wherever it was started from.
     static juce::File runningProgram();
@@ -127,6 +131,7 @@ private:
     bool muteActive{false};
     bool masterMutePressed{false}; // by the user, since its last message
     bool chooserOpen{false};
+    bool stateSaved{false};
     std::unique_ptr<juce::FileChooser> chooser; // goes first, and its dialog with it
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MixerPanel)
