@@ -140,10 +140,37 @@ MixerPanel::MixerPanel(int pitch, const juce::File& programFile)
         for (int s = 0; s < channelStripCount; ++s)
             labels[static_cast<size_t>(s)]->setText(defaultChannelNames[s], juce::dontSendNotification);
 
+    unitArrivals = std::make_unique<UnitArrivals>(
+        MixerCommands::unitInterfaceClass(),
+        [this](bool arrived, const std::string& devicePath) { followUnit(arrived, devicePath); });
+}
+
+void MixerPanel::followUnit(bool arrived, const std::string& devicePath)
+{
+    // A removal of another unit changes nothing; the removal of this one
+    // leaves the mix as it is, and another unit still there takes it.
+    if (!arrived && !commands->releaseUnit(devicePath.c_str()))
+        return;
+    if (commands->connectUnit())
+        sendWholeMix();
+}
+
+void MixerPanel::sendWholeMix()
+{
+    // Levels first: a muted strip's level is only kept, and its mute sent after.
+    for (auto& pair : pairs)
+        pair->resend();
+    playbackStrip->resend();
+    outputSection->resend();
+    playbackRoute->resend();
+    for (auto& mute : muteSwitches)
+        if (mute->isOn())
+            mute->resend();
 }
 
 MixerPanel::~MixerPanel()
 {
+    unitArrivals.reset();
     // A dialog still open goes first; what it would have loaded or saved is dropped.
     chooser.reset();
     saveState();

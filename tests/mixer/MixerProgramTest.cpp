@@ -799,4 +799,35 @@ TEST_F(MixerLifeTest, LosingTheDisplayKeepsTheStateAndLeavesTheUnit)
     EXPECT_EQ(simdriver("status --json"), unitBefore) << "and the unit is as it was";
 }
 
+TEST_F(MixerLifeTest, FollowsTheUnitWhenItIsPluggedInLaterAndAfterARePlug)
+{
+    // A new user: the mixer started before the interface was switched on.
+    ::kill(daemon, SIGTERM);
+    waitForExit(daemon, 5s);
+    folder.getChildFile("driver.sock").deleteFile();
+    startDaemon("0");
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+    const int faderTo = faderY + 60;
+    dragMic1FaderTo(window, faderTo);
+    clickAt(window, mic2MuteX, muteY);
+
+    simdriver("plug");
+    EXPECT_TRUE(testing_loop::pumpUntil(
+        [&] { return unitVolume(5, 1) == encoded(levelAtY(faderTo)) && unitVolume(5, 2) == 0x8000; }, 3s))
+        << simdriver("status");
+
+    simdriver("unplug");
+    std::this_thread::sleep_for(200ms);
+    const int movedTo = faderY + 90;
+    dragMic1FaderTo(window, movedTo);
+    ASSERT_NE(levelAtY(movedTo), levelAtY(faderTo));
+    simdriver("plug");
+    EXPECT_TRUE(testing_loop::pumpUntil(
+        [&] { return unitVolume(5, 1) == encoded(levelAtY(movedTo)) && unitVolume(5, 2) == 0x8000; }, 3s))
+        << simdriver("status");
+    endMixer(window, closeButton);
+}
+
 } // namespace
