@@ -650,6 +650,14 @@ INSTANTIATE_TEST_SUITE_P(EndedBy, MixerSignalTest, ::testing::Values(SIGTERM, SI
 class MixerLifeTest : public MixerSessionTest
 {
 protected:
+    // The pointer goes back to the corner: left on a close button, it would
+    // light the button of the next test's window on the same display.
+    void TearDown() override
+    {
+        commandOutput("xdotool mousemove 0 0");
+        MixerSessionTest::TearDown();
+    }
+
     // The AV/C frames and opens the mixer has sent the unit, as the tool's log lines.
     std::vector<std::string> mixerRequests()
     {
