@@ -3,7 +3,9 @@
 // (target: under 1 ms each), with the save split into taking the controls'
 // state and putting the file on the disk (written, flushed, renamed); and the
 // mixer's start to its first painted window with a state file against the
-// same start without one, each a fresh process, in turn, in the same run.
+// same start without one, each a fresh process, in turn, in the same run; and
+// the time to read a mebibyte of pairs of distinct keys, as a hostile file may
+// hold (target: under 50 ms), with the time to index as many keys outright.
 //   bench_mix_files [ROUNDS]    (needs an X display: run it under xvfb-run -a)
 #include "MixerBenchSetup.h"
 #include "ProcessStart.h"
@@ -88,6 +90,57 @@ FileFigures measureSaveAndLoad(MixerPanel& panel, const juce::File& folder, int 
     return figures;
 }
 
+// A file of about `bytes` bytes of pairs with distinct keys.
+std::string manyKeys(std::size_t bytes, std::uint32_t& count)
+{
+    std::string body;
+    count = 0;
+    for (; body.size() + 24 < bytes; ++count) {
+        body += std::to_string(count); // short keys: as many as a mebibyte holds
+        body.push_back('\0');
+        body.push_back('\0');
+    }
+    std::string head = "PROP";
+    for (int shift = 0; shift < 32; shift += 8)
+        head.push_back(static_cast<char>((count >> shift) & 0xFF));
+    return head + body;
+}
+
+struct ManyKeysFigures
+{
+    std::uint32_t keys = 0;
+    std::size_t kept = 0;
+    std::vector<double> read, index;
+};
+
+ManyKeysFigures measureManyKeys(const juce::File& folder, int rounds)
+{
+    ManyKeysFigures figures;
+    const auto bytes = manyKeys(mixfile::maxContentBytes, figures.keys);
+    const auto file = folder.getChildFile("many.pmx");
+    file.replaceWithData(bytes.data(), bytes.size());
+    const std::string path = file.getFullPathName().toStdString();
+    for (int round = -1; round < rounds; ++round) {
+        auto started = Clock::now();
+        const auto read = MixFile::open(path);
+        const double readMs = msSince(started);
+        figures.kept = read.properties.size();
+
+        // Every key of the file, without the limit on pairs read.
+        started = Clock::now();
+        MixProperties all;
+        for (std::uint32_t i = 0; i < figures.keys; ++i)
+            all.set(std::to_string(i), {});
+        const double indexMs = msSince(started);
+        if (round < 0)
+            continue;
+        figures.read.push_back(readMs);
+        figures.index.push_back(indexMs);
+    }
+    file.deleteFile();
+    return figures;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -98,12 +151,14 @@ int main(int argc, char** argv)
         return 2;
 
     FileFigures files, inMemory;
+    ManyKeysFigures hostile;
     juce::File withState, withoutState;
     {
         benchsetup::MixerEnvironment environment;
         const auto folder = environment.programFile().getParentDirectory();
         MixerPanel panel(72, environment.programFile());
         files = measureSaveAndLoad(panel, folder, rounds);
+        hostile = measureManyKeys(folder, std::max(5, rounds / 5));
         // The same on a file system in memory, where flushing to a disk costs nothing.
         const juce::File memory("/dev/shm/mixer-bench-" + juce::String(::getpid()));
         if (memory.createDirectory()) {
@@ -149,6 +204,9 @@ int main(int argc, char** argv)
     if (!inMemory.save.empty())
         std::printf("  in memory (/dev/shm): save %.3f ms (write %.3f ms), load %.3f ms\n", median(inMemory.save),
                     median(inMemory.write), median(inMemory.load));
+    std::printf("  read a 1 MiB file of %u distinct keys: %.2f ms (%s the 50 ms target; %zu pairs kept)\n",
+                hostile.keys, median(hostile.read), median(hostile.read) < 50.0 ? "under" : "over", hostile.kept);
+    std::printf("    index all %u keys, without the pair limit:   %.2f ms\n", hostile.keys, median(hostile.index));
     std::printf("  start to first paint without a state file: %.1f ms\n", median(withoutMs));
     std::printf("  start to first paint with a state file:    %.1f ms (%.2fx)\n", median(withMs),
                 median(withMs) / median(withoutMs));

@@ -6,6 +6,7 @@
 #include "DriverSession.h"
 #include "MixerFrames.h"
 
+#include <cctype>
 #include <limits>
 
 MixerCommands* theMixerCommands = nullptr;
@@ -22,6 +23,15 @@ bool fitsPlug(int plug)
     return plug >= 0 && plug <= std::numeric_limits<std::uint8_t>::max();
 }
 
+// Device paths name the same interface whatever the case of their letters.
+bool samePath(const char* a, const char* b)
+{
+    for (; *a != '\0' && *b != '\0'; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
+}
+
 } // namespace
 
 static_assert(mixer::kLevelSlotCount == 10, "one level slot per cached channel");
@@ -36,18 +46,42 @@ MixerCommands::~MixerCommands() = default;
 
 void MixerCommands::start()
 {
-    if (control->open() == status::kSuccess)
-        control->readNodes();
-
-    const GUID& interfaceClass = mixerProfile().interfaceClass;
-    DeviceInterfaceSet interfaces(findInterfaces(interfaceClass));
-    if (interfaces.get() == nullptr)
+    if (!connectUnit())
         return;
-    if (session->open(kFirstUnit, interfaces.get(), &interfaceClass) != status::kSuccess)
-        return;
-
     for (const auto& channel : kInputChannels)
         setBalance(channel[0], channel[1], mixer::kCentreBalancePosition);
+}
+
+const GUID& MixerCommands::unitInterfaceClass()
+{
+    return mixerProfile().interfaceClass;
+}
+
+bool MixerCommands::isConnected() const
+{
+    return session->isOpen();
+}
+
+bool MixerCommands::connectUnit()
+{
+    if (session->isOpen())
+        return false;
+    if (!control->isOpen() && control->open() == status::kSuccess)
+        control->readNodes();
+
+    const GUID& interfaceClass = unitInterfaceClass();
+    DeviceInterfaceSet interfaces(findInterfaces(interfaceClass));
+    if (interfaces.get() == nullptr)
+        return false;
+    return session->open(kFirstUnit, interfaces.get(), &interfaceClass) == status::kSuccess;
+}
+
+bool MixerCommands::releaseUnit(const char* devicePath)
+{
+    if (!session->isOpen() || devicePath == nullptr || !samePath(devicePath, session->devicePath()))
+        return false;
+    session->close();
+    return true;
 }
 
 bool MixerCommands::send(const AvcFrame& frame)
@@ -96,9 +130,10 @@ bool MixerCommands::setPlaybackRoute(int choice)
 
 bool MixerCommands::setOutputSource(int output, bool fromMix)
 {
-    // Only the output selectors take an on/off plug; any other block would be
+    // Only the output selectors take an on/off plug; any other selector would be
     // switched to plug 0 or 1 as a side effect (block 4 is the headphone source).
-    if (!mixer::isOutputSelector(output))
+    // Block 0 selects nothing and goes out as the selector sends it.
+    if (!mixer::isOutputSourceTarget(output))
         return false;
     return send(mixer::selectorFrame(output, fromMix ? mixer::kPlugFromMix : mixer::kPlugOff));
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include <windows.h>
+
 class AvcFrame;
 class ControlDevice;
 class DriverSession;
@@ -25,9 +27,21 @@ public:
     bool setBalance(int channelIndex, int audioChannel, int position);
     bool setMute(int muteIndex, bool on);
     bool setPlaybackRoute(int choice);
-    // `output` is an output selector block: 1, 2, 3 or 5. Any other value sends nothing.
+    // `output` is an output selector block (1, 2, 3 or 5), or 0, which no output
+    // has (sent for Bypass when no output had the mix). Any other value sends nothing.
     bool setOutputSource(int output, bool fromMix);
     bool setHeadphoneSource(int choice);
+
+    // Following the units as they come and go: a session is open while the
+    // first Tessary is there. connectUnit opens one when none is open (true
+    // when it opened now; the caller then sends what the unit should hold).
+    // releaseUnit closes the session when `devicePath` names its unit (true
+    // when it did); commands then send nothing until a unit is connected again.
+    bool connectUnit();
+    bool releaseUnit(const char* devicePath);
+    bool isConnected() const;
+    // The device-interface class whose arrivals and removals concern the mixer.
+    static const GUID& unitInterfaceClass();
 
     MixerCommands(const MixerCommands&) = delete;
     MixerCommands& operator=(const MixerCommands&) = delete;

@@ -43,6 +43,11 @@ bool isOutputSelector(int output)
            output == kSpdifOutputSelector;
 }
 
+bool isOutputSourceTarget(int output)
+{
+    return output == kNoOutput || isOutputSelector(output);
+}
+
 int featureBlockId(int channelIndex)
 {
     return channelIndex + kFirstFeatureBlock;

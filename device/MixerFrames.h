@@ -28,6 +28,9 @@ constexpr int kOutput56Selector = 3;
 constexpr int kHeadphoneSelector = 4;
 constexpr int kSpdifOutputSelector = 5;
 constexpr int kPlaybackRouteSelector = 6;
+// Block 0 is no selector of the unit: switching it "off" is what the output
+// selector sends at start-up and on Bypass when no output had the mix.
+constexpr int kNoOutput = 0;
 constexpr int kPlugOff = 0;
 constexpr int kPlugFromMix = 1;
 
@@ -36,6 +39,8 @@ constexpr int kCentreBalancePosition = 128;
 bool isValidChannel(int channelIndex, int audioChannel);
 bool isValidMuteIndex(int muteIndex);
 bool isOutputSelector(int output);
+// An output selector block, or kNoOutput.
+bool isOutputSourceTarget(int output);
 
 int featureBlockId(int channelIndex);
 int levelSlot(int channelIndex, int audioChannel);

@@ -116,6 +116,13 @@ bool nameUnnamed(int fd, const std::string& path)
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+void removeKeepingErrno(const std::string& path)
+{
+    const int error = errno;
+    ::unlink(path.c_str());
+    errno = error;
+}
+
 // Writes `bytes` into `fd` with the permissions `mode` (when given) and flushes them to the disk.
 bool fill(int fd, const std::string& bytes, const mode_t* mode)
 {
@@ -131,7 +138,7 @@ bool writeTemporary(const std::string& folder, const std::string& temporary, con
     if (unnamed.valid() && fill(unnamed.get(), bytes, mode) && nameUnnamed(unnamed.get(), temporary)) {
         if (unnamed.close())
             return true;
-        ::unlink(temporary.c_str());
+        removeKeepingErrno(temporary);
         return false;
     }
     unnamed.reset();
@@ -141,8 +148,17 @@ bool writeTemporary(const std::string& folder, const std::string& temporary, con
         return false;
     if (fill(named.get(), bytes, mode) && named.close())
         return true;
-    ::unlink(temporary.c_str());
+    removeKeepingErrno(temporary);
     return false;
+}
+
+// Errors by which a system says it cannot rename without replacing, rather
+// than that this rename failed: no such call (ENOSYS, older kernels), a call a
+// sandbox refuses (EPERM from a seccomp filter), a flag the file system does
+// not know (EINVAL, EOPNOTSUPP).
+bool meansNoReplaceUnsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == EPERM || error == EOPNOTSUPP;
 }
 
 } // namespace
@@ -203,8 +219,13 @@ Contents read(const std::string& path, std::size_t limit)
     return contents;
 }
 
-bool replace(const std::string& path, const std::string& bytes)
+bool replace(const std::string& path, const std::string& bytes, std::string* problem)
 {
+    const auto fail = [problem] {
+        if (problem != nullptr)
+            *problem = std::strerror(errno);
+        return false;
+    };
     const std::string target = resolvedTarget(path);
     const std::string folder = folderOf(target);
     const std::string prefix = temporaryPrefix(target);
@@ -219,10 +240,10 @@ bool replace(const std::string& path, const std::string& bytes)
     static unsigned counter = 0;
     const std::string temporary = folder + "/" + prefix + std::to_string(::getpid()) + "-" + std::to_string(++counter);
     if (!writeTemporary(folder, temporary, bytes, keptMode))
-        return false;
+        return fail();
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
+        removeKeepingErrno(temporary);
+        return fail();
     }
     // The folder is not flushed: until the rename reaches the disk a power cut
     // leaves the old file, which is whole, and the flush would double the cost.
@@ -235,8 +256,8 @@ std::string keepAside(const std::string& path, const std::string& tag)
         const std::string aside = path + "." + tag + (attempt == 1 ? "" : "-" + std::to_string(attempt));
         if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
             return aside;
-        if (errno == EINVAL) {
-            // A file system without the no-replace rename: a second name, then the first one goes.
+        if (meansNoReplaceUnsupported(errno)) {
+            // No no-replace rename here: a second name, then the first one goes.
             if (::link(path.c_str(), aside.c_str()) == 0)
                 return ::unlink(path.c_str()) == 0 ? aside : std::string();
         }

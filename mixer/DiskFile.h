@@ -28,12 +28,15 @@ Contents read(const std::string& path, std::size_t limit);
 // `bytes`: written to an unnamed or temporary file in the same folder, flushed
 // to the disk, then renamed over the target. The new file keeps the old one's
 // permissions. Returns false, with the target untouched and no temporary file
-// left, when any step fails. One replacement at a time per program.
-bool replace(const std::string& path, const std::string& bytes);
+// left, when any step fails; `problem` (when given) then says why. One
+// replacement at a time per program.
+bool replace(const std::string& path, const std::string& bytes, std::string* problem = nullptr);
 
 // Renames the file at `path` to "<path>.<tag>", or "<path>.<tag>-2" and so on
 // when that is taken (never over an existing file). Returns the new path, or
-// an empty text when it could not be moved.
+// an empty text when it could not be moved. Where the system cannot rename
+// without replacing (an older kernel, a file system or a sandbox that refuses
+// it), a second name is made and the first removed.
 std::string keepAside(const std::string& path, const std::string& tag);
 
 // The folder part of `path` ("." for a bare name).

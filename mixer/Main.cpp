@@ -16,7 +16,9 @@ const cli::ProgramText kProgram = {"TessaryMixer",
                                    "Environment: TESSARY_DRIVER_SOCKET (the driver; default\n"
                                    "$XDG_RUNTIME_DIR/tessary/driver.sock), TESSARY_MIXER_INSTANCE_SOCKET (default\n"
                                    "$XDG_RUNTIME_DIR/tessary/mixer.sock), XDG_CONFIG_HOME, XDG_RUNTIME_DIR.\n"
-                                   "SIGTERM and SIGINT end the mixer as closing its window does.\n"};
+                                   "SIGTERM, SIGINT and SIGHUP end the mixer as closing its window does, and so\n"
+                                   "does losing the display; without a display it does not start (status 1).\n"
+                                   "A Tessary plugged in while the mixer runs is given the mix the window shows.\n"};
 
 } // namespace
 

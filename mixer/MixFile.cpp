@@ -46,7 +46,8 @@ MixFile MixFile::open(const std::string& path)
 
 bool MixFile::save()
 {
-    if (!diskfile::replace(path, mixfile::serialise(properties)))
+    saveProblem.clear();
+    if (!diskfile::replace(path, mixfile::serialise(properties), &saveProblem))
         return false;
     state = State::Read;
     problem.clear();

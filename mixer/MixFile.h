@@ -25,8 +25,9 @@ public:
     static MixFile open(const std::string& path);
 
     // Replaces the file with `properties`; false when it could not (the file on
-    // disk is then as it was).
+    // disk is then as it was, and getSaveProblem says why).
     bool save();
+    const std::string& getSaveProblem() const { return saveProblem; }
 
     const std::string& getPath() const { return path; }
     State getState() const { return state; }
@@ -43,4 +44,5 @@ private:
     std::string path;
     State state{State::Missing};
     std::string problem;
+    std::string saveProblem;
 };

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <vector>
 
 namespace mixfile {
 
@@ -39,7 +40,7 @@ ReadResult parseBody(const std::uint8_t* data, std::size_t size, bool cutShort)
     std::size_t position = 4;
     std::string key, value;
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (!readString(data, size, position, key) || !readString(data, size, position, value))
+        if (i == maxPairs || !readString(data, size, position, key) || !readString(data, size, position, value))
             return result;
         result.properties.set(key, value);
     }
@@ -113,6 +114,33 @@ std::string serialise(const MixProperties& properties)
         bytes.push_back('\0');
     }
     return bytes;
+}
+
+std::size_t serialisedSize(const MixProperties& properties)
+{
+    std::size_t size = 8;
+    for (const auto& [key, value] : properties.pairs())
+        size += std::strlen(key.c_str()) + std::strlen(value.c_str()) + 2;
+    return size;
+}
+
+bool fitForReading(MixProperties& properties, const std::function<bool(const std::string&)>& keep)
+{
+    std::size_t count = properties.size();
+    std::size_t size = serialisedSize(properties);
+    const auto fits = [&] { return count <= maxPairs && size <= maxContentBytes; };
+    if (fits())
+        return true;
+    const auto& pairs = properties.pairs();
+    std::vector<bool> dropped(pairs.size(), false);
+    for (std::size_t i = pairs.size(); i-- > 0 && !fits();)
+        if (!keep(pairs[i].first)) {
+            dropped[i] = true;
+            --count;
+            size -= std::strlen(pairs[i].first.c_str()) + std::strlen(pairs[i].second.c_str()) + 2;
+        }
+    properties.removeIf([&](std::size_t i) { return dropped[i]; });
+    return fits();
 }
 
 } // namespace mixfile

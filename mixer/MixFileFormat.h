@@ -12,12 +12,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace mixfile {
 
 // Larger files are read up to this size; the mixer writes under a kilobyte.
 constexpr std::size_t maxContentBytes = 1u << 20;
+// Pairs read from one file at most; the mixer writes 43. Beyond it a file
+// counts as damaged, the pairs before kept.
+constexpr std::size_t maxPairs = 4096;
 
 enum class Outcome {
     Complete,      // every pair the count announced
@@ -35,5 +39,12 @@ ReadResult parse(const std::uint8_t* data, std::size_t size);
 
 // The uncompressed "PROP" form.
 std::string serialise(const MixProperties& properties);
+// The size of that form.
+std::size_t serialisedSize(const MixProperties& properties);
+
+// Makes `properties` a set that parse() reads whole (at most maxPairs pairs
+// in at most maxContentBytes): drops pairs whose key `keep` does not hold,
+// the last first, until it fits. False when even the kept ones do not fit.
+bool fitForReading(MixProperties& properties, const std::function<bool(const std::string&)>& keep);
 
 } // namespace mixfile

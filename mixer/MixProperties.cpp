@@ -6,20 +6,30 @@
 
 void MixProperties::set(const std::string& key, const std::string& value)
 {
-    for (auto& entry : entries)
-        if (entry.first == key) {
-            entry.second = value;
-            return;
-        }
-    entries.emplace_back(key, value);
+    const auto [position, added] = positions.try_emplace(key, entries.size());
+    if (added)
+        entries.emplace_back(key, value);
+    else
+        entries[position->second].second = value;
 }
 
 const std::string* MixProperties::find(const std::string& key) const
 {
-    for (const auto& entry : entries)
-        if (entry.first == key)
-            return &entry.second;
-    return nullptr;
+    const auto position = positions.find(key);
+    return position == positions.end() ? nullptr : &entries[position->second].second;
+}
+
+void MixProperties::removeIf(const std::function<bool(std::size_t)>& drop)
+{
+    std::vector<Pair> kept;
+    kept.reserve(entries.size());
+    positions.clear();
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!drop(i)) {
+            positions.emplace(entries[i].first, kept.size());
+            kept.push_back(std::move(entries[i]));
+        }
+    entries = std::move(kept);
 }
 
 void MixProperties::setReal(const std::string& key, double value)

@@ -1,10 +1,13 @@
 // The key/value pairs of a mix or state file, in file order. Keys and values
 // are the file's bytes: keys the mixer does not know are written back as they
 // were read. Setting a key replaces its value in place or appends the pair at
-// the end. Keys match exactly.
+// the end. Keys match exactly, and are found through an index: a file of many
+// keys costs no more per key than one of few.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -29,6 +32,10 @@ public:
 
     const std::vector<Pair>& pairs() const { return entries; }
     bool empty() const { return entries.empty(); }
+    std::size_t size() const { return entries.size(); }
+
+    // Removes the pairs for which `drop` (given the pair's position) is true.
+    void removeIf(const std::function<bool(std::size_t)>& drop);
 
     bool operator==(const MixProperties& other) const { return entries == other.entries; }
 
@@ -37,4 +44,5 @@ public:
 
 private:
     std::vector<Pair> entries;
+    std::unordered_map<std::string, std::size_t> positions; // key -> index in entries
 };

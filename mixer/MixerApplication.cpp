@@ -15,6 +15,15 @@ MixerApplication::~MixerApplication()
 
 void MixerApplication::initialise([[maybe_unused]] const juce::String& commandLine)
 {
+    // Without a display the window cannot be built: say so before the device
+    // or the state file is touched.
+    if (std::string problem; !QuitSignals::displayAvailable(problem)) {
+        std::fprintf(stderr, "TessaryMixer: %s\n", problem.c_str());
+        setApplicationReturnValue(1);
+        quit();
+        return;
+    }
+
 #ifndef _WIN32
     // A start while the mixer runs only wakes the running window. A start that
     // cannot tell says so and fails, rather than vanish without a word.
@@ -39,6 +48,11 @@ void MixerApplication::initialise([[maybe_unused]] const juce::String& commandLi
     mainWindow->setVisible(true);
     // The window was shown at its first size while it was built; draw it whole at its final one.
     mainWindow->repaint();
+    // A display that goes away (a logout, a server restart) ends the mixer as closing it would.
+    QuitSignals::endOnDisplayLoss([this] {
+        if (auto* window = mainWindow.getComponent())
+            window->getPanel().saveState();
+    });
 
 #ifndef _WIN32
     instanceChannel.listen([](const juce::String& commandLine) {

@@ -1,9 +1,14 @@
 #include "MixerPanel.h"
 
+#include "MixFileFormat.h"
+
 #include <Artwork.h>
 #include <LabelColours.h>
 
 #include <shlobj.h>
+
+#include <cstdio>
+#include <set>
 
 namespace {
 
@@ -23,17 +28,66 @@ std::string key(const char* word, int digit)
     return word + std::to_string(digit);
 }
 
-// Texts are written as UTF-8; a file from elsewhere may hold 8-bit text of a
-// code page, read here as Latin-1.
+// Windows-1252 from 0x80 to 0x9F; the five bytes it leaves undefined stand for
+// themselves, as Windows reads them.
+constexpr juce::juce_wchar windows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Texts are written as UTF-8; the Windows program writes them in its ANSI code
+// page, read here as Windows-1252.
 juce::String textFromFile(const std::string& bytes)
 {
     if (juce::CharPointer_UTF8::isValidString(bytes.data(), static_cast<int>(bytes.size())))
         return juce::String::fromUTF8(bytes.data(), static_cast<int>(bytes.size()));
     juce::String text;
-    text.preallocateBytes(bytes.size() * 2);
-    for (const char byte : bytes)
-        text += juce::String::charToString(static_cast<juce::juce_wchar>(static_cast<unsigned char>(byte)));
+    text.preallocateBytes(bytes.size() * 3);
+    for (const char byte : bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        text += juce::String::charToString(code >= 0x80 && code < 0xA0 ? windows1252High[code - 0x80]
+                                                                       : static_cast<juce::juce_wchar>(code));
+    }
     return text;
+}
+
+// The keys the mixer writes: kept when a file's other keys must go for it to fit.
+bool isMixerKey(const std::string& name)
+{
+    static const std::set<std::string> keys = [] {
+        std::set<std::string> all{"PBslider", "PBPan", "PBswitch", "OutSwitch", "HPswitch", "OutSlider", "OutPanner"};
+        for (int i = 0; i < MixerPanel::channelStripCount; ++i)
+            for (const char* word : {"Mute", "Solo", "TRKlabel"})
+                all.insert(key(word, i));
+        for (int d = 0; d < MixerPanel::pairCount; ++d)
+            for (const char* word : {"Fader L", "Fader R", "Panner L", "Panner R", "Link"})
+                all.insert(key(word, d));
+        return all;
+    }();
+    return keys.count(name) != 0;
+}
+
+// Whether a file gave anything to apply: read whole, or damaged after some pairs.
+bool worthApplying(const MixFile& file)
+{
+    return file.getState() == MixFile::State::Read ||
+           (file.getState() == MixFile::State::Damaged && !file.properties.empty());
+}
+
+std::string whyNotApplied(const MixFile& file)
+{
+    switch (file.getState()) {
+    case MixFile::State::Missing:
+        return "there is no such file";
+    case MixFile::State::Empty:
+        return "the file is empty";
+    case MixFile::State::Damaged:
+        return "it is damaged before its first pair";
+    case MixFile::State::Unreadable:
+    case MixFile::State::Read:
+        break;
+    }
+    return file.getProblem();
 }
 
 } // namespace
@@ -85,14 +139,41 @@ MixerPanel::MixerPanel(int pitch, const juce::File& programFile)
     else
         for (int s = 0; s < channelStripCount; ++s)
             labels[static_cast<size_t>(s)]->setText(defaultChannelNames[s], juce::dontSendNotification);
+
+    unitArrivals = std::make_unique<UnitArrivals>(
+        MixerCommands::unitInterfaceClass(),
+        [this](bool arrived, const std::string& devicePath) { followUnit(arrived, devicePath); });
+}
+
+void MixerPanel::followUnit(bool arrived, const std::string& devicePath)
+{
+    // A removal of another unit changes nothing; the removal of this one
+    // leaves the mix as it is, and another unit still there takes it.
+    if (!arrived && !commands->releaseUnit(devicePath.c_str()))
+        return;
+    if (commands->connectUnit())
+        sendWholeMix();
+}
+
+void MixerPanel::sendWholeMix()
+{
+    // Levels first: a muted strip's level is only kept, and its mute sent after.
+    for (auto& pair : pairs)
+        pair->resend();
+    playbackStrip->resend();
+    outputSection->resend();
+    playbackRoute->resend();
+    for (auto& mute : muteSwitches)
+        if (mute->isOn())
+            mute->resend();
 }
 
 MixerPanel::~MixerPanel()
 {
+    unitArrivals.reset();
     // A dialog still open goes first; what it would have loaded or saved is dropped.
     chooser.reset();
-    captureState(stateFile->properties());
-    stateFile->save();
+    saveState();
 
     masterSolo.setLookAndFeel(nullptr);
     masterMute.setLookAndFeel(nullptr);
@@ -100,6 +181,21 @@ MixerPanel::~MixerPanel()
     // the panel is going, nothing may reach it through the program-wide pointer.
     if (theMixerCommands == commands.get())
         theMixerCommands = nullptr;
+}
+
+bool MixerPanel::saveState()
+{
+    if (stateSaved)
+        return true;
+    stateSaved = true;
+    captureState(stateFile->properties());
+    if (stateFile->save())
+        return true;
+    const auto& location = stateFile->getLocation();
+    std::fprintf(stderr, "TessaryMixer: the state could not be saved to %s: %s\n",
+                 (location.writeTo.empty() ? location.readFrom : location.writeTo).c_str(),
+                 stateFile->getSaveProblem().c_str());
+    return false;
 }
 
 void MixerPanel::buildChannelStrip(int s)
@@ -247,17 +343,17 @@ void MixerPanel::captureState(MixProperties& properties)
     properties.setInt("HPswitch", outputSection->getHeadphoneChoice());
     properties.setReal("OutSlider", outputSection->getOutputLevel());
     properties.setReal("OutPanner", outputSection->getOutputPan());
+    // Keys of elsewhere that would make the file more than a reader takes go, the last first.
+    mixfile::fitForReading(properties, isMixerKey);
 }
 
 void MixerPanel::applyState(const MixProperties& properties)
 {
     for (int d = 0; d < pairCount; ++d) {
-        auto& pair = getPair(d);
-        pair.setLink(properties.getBool(key("Link", d), false));
-        pair.setLeftFader(properties.getInt(key("Fader L", d), defaultLevel));
-        pair.setRightFader(properties.getInt(key("Fader R", d), defaultLevel));
-        pair.setLeftPan(properties.getInt(key("Panner L", d), defaultPan));
-        pair.setRightPan(properties.getInt(key("Panner R", d), defaultPan));
+        getPair(d).restore(
+            properties.getInt(key("Fader L", d), defaultLevel), properties.getInt(key("Fader R", d), defaultLevel),
+            properties.getInt(key("Panner L", d), defaultPan), properties.getInt(key("Panner R", d), defaultPan),
+            properties.getBool(key("Link", d), false));
     }
     for (int i = 0; i < channelStripCount; ++i) {
         savedMutes[static_cast<size_t>(i)] = properties.getBool(key("Mute", i), false);
@@ -300,7 +396,11 @@ void MixerPanel::loadMix()
                   juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
                   [this](const juce::File& chosen) {
                       const auto mix = MixFile::open(chosen.getFullPathName().toStdString());
-                      applyState(mix.properties);
+                      if (worthApplying(mix))
+                          applyState(mix.properties);
+                      else
+                          std::fprintf(stderr, "TessaryMixer: the mix %s was not loaded: %s\n", mix.getPath().c_str(),
+                                       whyNotApplied(mix).c_str());
                   });
 }
 
@@ -315,7 +415,9 @@ void MixerPanel::saveMix()
                   [this](const juce::File& chosen) {
                       auto mix = MixFile::open(chosen.withFileExtension("pmx").getFullPathName().toStdString());
                       captureState(mix.properties);
-                      mix.save();
+                      if (!mix.save())
+                          std::fprintf(stderr, "TessaryMixer: the mix could not be saved to %s: %s\n",
+                                       mix.getPath().c_str(), mix.getSaveProblem().c_str());
                   });
 }
 

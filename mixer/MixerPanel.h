@@ -9,11 +9,16 @@
 // and the mutes from before the first solo come back when the last solo goes.
 // The panel also saves and loads whole mixes, and restores the mixer state
 // from the state file when it is built and writes it when it goes.
+//
+// It follows the unit: when the unit goes, the window keeps the mix and the
+// commands go nowhere; when a Tessary arrives and none is connected, the panel
+// connects to it and sends it the whole mix the window shows.
 #pragma once
 
 #include "AboutBox.h"
 #include "MixProperties.h"
 #include "StateFile.h"
+#include "UnitArrivals.h"
 
 #include <ActionToggleButton.h>
 #include <FaderStrip.h>
@@ -52,6 +57,12 @@ public:
     void captureState(MixProperties& properties);
     // Sets every control from `properties`; missing keys give the defaults.
     void applyState(const MixProperties& properties);
+    // Sends every level, pan, mute and selector as the window shows them.
+    void sendWholeMix();
+
+    // Writes the state file now, once: later calls (the panel's destruction
+    // among them) do nothing. A failure is told on stderr.
+    bool saveState();
 
     // The file of the program this process runs, wherever it was started from.
     static juce::File runningProgram();
@@ -93,6 +104,7 @@ private:
     bool anyMuteOn();
     void launchChooser(const juce::String& title, int flags, std::function<void(const juce::File&)> chosen);
 
+    void followUnit(bool arrived, const std::string& devicePath);
     void buildChannelStrip(int strip);
     void buildMasterButton(ActionToggleButton& button, juce::LookAndFeel& look, int x);
     void buildImageButton(juce::ImageButton& button, juce::Point<int> topLeft, const juce::Image& normal,
@@ -123,10 +135,12 @@ private:
     juce::ImageButton loadButton{"LoadB"};
     juce::ImageButton saveButton{"SaveB"};
     std::unique_ptr<StateFile> stateFile;
+    std::unique_ptr<UnitArrivals> unitArrivals;
     bool soloActive{false};
     bool muteActive{false};
     bool masterMutePressed{false}; // by the user, since its last message
     bool chooserOpen{false};
+    bool stateSaved{false};
     std::unique_ptr<juce::FileChooser> chooser; // goes first, and its dialog with it
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MixerPanel)

@@ -2,17 +2,36 @@
 
 #include <juce_events/juce_events.h>
 
+#include <X11/Xlib.h>
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int caughtSignals[] = {SIGTERM, SIGINT};
+constexpr int caughtSignals[] = {SIGTERM, SIGINT, SIGHUP};
 std::atomic<int> signalWriteEnd{-1};
-struct sigaction earlierActions[2];
+struct sigaction earlierActions[std::size(caughtSignals)];
+
+std::function<void()>& displayLostCallback()
+{
+    static auto* callback = new std::function<void()>; // lives until the process ends
+    return *callback;
+}
+
+// Xlib ends the process once this returns; nothing may touch the display here.
+int displayLost(Display*)
+{
+    if (auto& callback = displayLostCallback())
+        callback();
+    std::fflush(stderr);
+    std::_Exit(0);
+}
 
 // Only async-signal-safe calls here: the message thread does the rest.
 void noteSignal(int signal)
@@ -55,6 +74,28 @@ QuitSignals::~QuitSignals()
     juce::LinuxEventLoop::unregisterFdCallback(readEnd);
     ::close(signalWriteEnd.exchange(-1));
     ::close(readEnd);
+}
+
+bool QuitSignals::displayAvailable(std::string& problem)
+{
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0') {
+        problem = "no display: DISPLAY is not set";
+        return false;
+    }
+    Display* display = XOpenDisplay(name);
+    if (display == nullptr) {
+        problem = std::string("cannot open the display ") + name;
+        return false;
+    }
+    XCloseDisplay(display);
+    return true;
+}
+
+void QuitSignals::endOnDisplayLoss(std::function<void()> onLost)
+{
+    displayLostCallback() = std::move(onLost);
+    XSetIOErrorHandler(displayLost);
 }
 
 void QuitSignals::drain()

@@ -87,18 +87,25 @@ StateFile::StateFile(const std::string& programPath)
 {
 }
 
+bool StateFile::fail(std::string why)
+{
+    saveProblem = std::move(why);
+    return false;
+}
+
 bool StateFile::save()
 {
+    saveProblem.clear();
     if (location.writeTo.empty())
-        return false;
+        return fail("the program's folder cannot be written and there is no application-data folder");
     if (location.readFrom == location.writeTo && file.holdsUnreadData() && !keepUnreadFileAside())
-        return false;
+        return fail("the file there could not be read (" + file.getProblem() + ") nor moved aside");
     if (!diskfile::exists(diskfile::folderOf(location.writeTo)) && applicationDataFolder(true).empty())
-        return false;
+        return fail("its folder could not be created");
     MixFile target(location.writeTo);
     target.properties = file.properties;
     if (!target.save())
-        return false;
+        return fail(target.getSaveProblem());
     file = std::move(target);
     location.readFrom = location.writeTo;
     return true;
@@ -107,11 +114,8 @@ bool StateFile::save()
 bool StateFile::keepUnreadFileAside()
 {
     const std::string aside = diskfile::keepAside(location.writeTo, "unreadable");
-    if (aside.empty()) {
-        std::fprintf(stderr, "TessaryMixer: the state file %s could not be read (%s) nor moved aside; not replaced\n",
-                     location.writeTo.c_str(), file.getProblem().c_str());
+    if (aside.empty())
         return false;
-    }
     std::fprintf(stderr, "TessaryMixer: the state file %s could not be read (%s); kept as %s\n",
                  location.writeTo.c_str(), file.getProblem().c_str(), aside.c_str());
     return true;

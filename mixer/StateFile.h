@@ -33,12 +33,16 @@ public:
     const Location& getLocation() const { return location; }
 
     // Writes the properties where the state is kept. False when it was not
-    // written (then nothing on disk changed).
+    // written (then nothing on disk changed, and getSaveProblem says why).
     bool save();
+    const std::string& getSaveProblem() const { return saveProblem; }
 
 private:
     bool keepUnreadFileAside();
 
+    bool fail(std::string why);
+
     Location location;
     MixFile file;
+    std::string saveProblem;
 };

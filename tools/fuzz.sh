@@ -16,6 +16,16 @@ for t in $targets; do
   mkdir -p "$corpus"
   seeds="$here/tests/fuzz/seeds/$t"
   [ -d "$seeds" ] && cp -n "$seeds"/* "$corpus"/ 2>/dev/null || true
+  # Seeds too large to keep in the repository, made here.
+  if [ "$t" = mix_file_fuzz ] && [ ! -f "$corpus/many_keys.pmx" ]; then
+    # A mebibyte of distinct keys: beyond the pair limit, at the read limit.
+    python3 -c '
+import struct, sys
+body = bytearray(); n = 0
+while len(body) < (1 << 20) - 8 - 16:
+    body += b"k%d\0%d\0" % (n, n % 256); n += 1
+sys.stdout.buffer.write(b"PROP" + struct.pack("<I", n) + bytes(body))' > "$corpus/many_keys.pmx"
+  fi
   # Flags of its own for a target (say, a larger -max_len) in tests/fuzz/TARGET.options.
   options=()
   [ -f "$here/tests/fuzz/$t.options" ] && read -r -a options < "$here/tests/fuzz/$t.options"

@@ -46,6 +46,16 @@ void FaderStrip::changeListenerCallback(juce::ChangeBroadcaster* source)
         panChanged();
 }
 
+void FaderStrip::resend()
+{
+    volumeSender.sendNow(channelIndex, audioChannel, static_cast<int>(getFaderValue()));
+    const int position = static_cast<int>(getPanValue());
+    if (playbackPan)
+        playbackPan->resend(position);
+    else
+        balanceSender.sendNow(channelIndex, audioChannel, position);
+}
+
 void FaderStrip::faderChanged()
 {
     volumeSender.schedule(channelIndex, audioChannel, static_cast<int>(getFaderValue()));

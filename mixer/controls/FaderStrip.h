@@ -27,6 +27,10 @@ public:
 
     void changeListenerCallback(juce::ChangeBroadcaster* source) override;
 
+    // Sends the fader and the pan as they stand, at once (a unit that came back
+    // is told what the strip shows).
+    void resend();
+
     bool isPlaybackStrip() const { return audioChannel == 0; }
 
     static constexpr int stripHeight = 210;

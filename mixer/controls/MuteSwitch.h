@@ -13,6 +13,8 @@ public:
 
     // The mute index 0..6 (Mic 1 .. Software) the switch sends for.
     void setChannel(int muteIndex) { channelIndex = muteIndex; }
+    // Sends the switch's state again, as a change of it would.
+    void resend() { actionListenerCallback({}); }
     int getChannel() const { return channelIndex; }
 
     // Sends the button's state as it is when the message is handled.

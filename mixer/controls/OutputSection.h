@@ -18,6 +18,14 @@ public:
     // Follows the output selector's caption.
     void changeListenerCallback(juce::ChangeBroadcaster* source) override;
 
+    // Sends the level, pan, output and headphone source as they stand.
+    void resend()
+    {
+        strip.resend();
+        outputSelector.resend();
+        headphoneSelector.resend();
+    }
+
     int getOutputChoice() { return outputSelector.getChoice(); }
     void setOutputChoice(int choice) { outputSelector.setChoice(choice); }
     int getHeadphoneChoice() { return headphoneSelector.getChoice(); }

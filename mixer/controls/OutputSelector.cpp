@@ -66,6 +66,12 @@ void OutputSelector::choiceSelected(int index)
     currentOutput = pair.output;
 }
 
+void OutputSelector::resendChoice(int)
+{
+    for (const auto& pair : pairs)
+        setOutputSource(pair.output, pair.output == currentOutput);
+}
+
 void OutputSelector::publish(const juce::String& newCaption)
 {
     caption = newCaption;

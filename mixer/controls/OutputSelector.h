@@ -26,6 +26,8 @@ public:
 
 protected:
     void choiceSelected(int index) override;
+    // Every output: on the mix where it is the current one, off elsewhere.
+    void resendChoice(int index) override;
 
 private:
     void publish(const juce::String& newCaption);

@@ -35,6 +35,12 @@ void OutputStrip::setPanValue(double value)
     getPanSlider().setValue(value, true, false);
 }
 
+void OutputStrip::resend()
+{
+    volumeSender.sendNow(channelIndex, faderAudioChannel, static_cast<int>(getFaderValue()));
+    pan.resend(static_cast<int>(getPanValue()));
+}
+
 void OutputStrip::changeListenerCallback(juce::ChangeBroadcaster* source)
 {
     auto& panSlider = getPanSlider();

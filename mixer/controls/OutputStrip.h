@@ -20,6 +20,8 @@ public:
     void setPanValue(double value);
 
     void changeListenerCallback(juce::ChangeBroadcaster* source) override;
+    // Sends the level and the pan as they stand, at once.
+    void resend();
 
     bool isRightSideHeld() const { return pan.isRightSideHeld(); }
 

@@ -27,6 +27,15 @@ ActionToggleButton& SelectorColumn::addChoice(const juce::String& text, juce::Lo
     return button;
 }
 
+void SelectorColumn::resend()
+{
+    for (int index = 0; index < getNumChoices(); ++index)
+        if (getChoiceButton(index).getToggleState()) {
+            resendChoice(index);
+            return;
+        }
+}
+
 int SelectorColumn::firstPairOn() const
 {
     for (int index = 0; index < pairCount && index < static_cast<int>(choices.size()); ++index)

@@ -19,6 +19,10 @@ public:
 
     void actionListenerCallback(const juce::String& message) override;
 
+    // Sends the choice that is on again, as its selection did (a unit that came
+    // back is told what the selector shows).
+    void resend();
+
     int getNumChoices() const { return static_cast<int>(choices.size()); }
     ActionToggleButton& getChoiceButton(int index) { return *choices[static_cast<size_t>(index)]; }
 
@@ -27,6 +31,8 @@ protected:
 
     // Called with the index of the choice that was switched on.
     virtual void choiceSelected(int index) = 0;
+    // What resend sends for the choice that is on: by default its selection.
+    virtual void resendChoice(int index) { choiceSelected(index); }
 
     // Takes a look for the buttons that follow.
     juce::LookAndFeel& keepLook(std::unique_ptr<juce::LookAndFeel> look);

@@ -18,6 +18,14 @@ int SideHoldPan::heldSideLevel(int x, int curveExponent)
     return static_cast<int>((1.0 - std::pow(distance, curveExponent)) * 255.0);
 }
 
+void SideHoldPan::resend(int position)
+{
+    sender.sendNow(channelIndex, leftChannel, position < centre ? heldSideLevel(position, exponent) : fullLevel);
+    sender.sendNow(channelIndex, rightChannel,
+                   position > centre ? heldSideLevel(2 * centre - position, exponent) : fullLevel);
+    rightSideHeld = position > centre;
+}
+
 void SideHoldPan::panTo(int position)
 {
     if (position < centre) {

@@ -16,6 +16,8 @@ public:
     // the side left behind to full level at once, and the centre restores both
     // at once (audio channel 2, then 1).
     void panTo(int position);
+    // Sends both sides for `position` at once, whatever was sent before.
+    void resend(int position);
 
     // (1 - ((255 - x) / 255)^exponent) x 255, truncated: the level of the held
     // side at distance 255 - x from the centre.

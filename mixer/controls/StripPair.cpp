@@ -34,9 +34,21 @@ StripPair::~StripPair()
     linkButton.setLookAndFeel(nullptr);
 }
 
+void StripPair::restore(double leftFader, double rightFader, double leftPan, double rightPan, bool link)
+{
+    stopTimer();
+    // The strips tell the pair of each change synchronously, so nothing arms the follower meanwhile.
+    const juce::ScopedValueSetter<bool> quiet(restoring, true);
+    left.setFaderValue(leftFader);
+    right.setFaderValue(rightFader);
+    left.setPanValue(leftPan);
+    right.setPanValue(rightPan);
+    setLink(link);
+}
+
 void StripPair::changeListenerCallback(juce::ChangeBroadcaster* source)
 {
-    if (!getLink())
+    if (!getLink() || restoring)
         return;
     if (source == &left)
         leftChangedLast = true;

@@ -29,6 +29,16 @@ public:
     void setRightPan(double value) { right.setPanValue(value); }
     // Switching Link on this way leaves the pans where they are.
     void setLink(bool on) { linkButton.setOn(on); }
+    // Sets the pair as a file holds it: the faders stay as given also with Link
+    // on (nothing follows, and no earlier move still due is copied over them).
+    void restore(double leftFader, double rightFader, double leftPan, double rightPan, bool link);
+
+    // Sends both strips as they stand.
+    void resend()
+    {
+        left.resend();
+        right.resend();
+    }
 
     void changeListenerCallback(juce::ChangeBroadcaster* source) override;
     void actionListenerCallback(const juce::String& message) override;
@@ -52,6 +62,7 @@ private:
     ActionToggleButton linkButton{"Link"};
     int channelIndex;
     bool leftChangedLast{false};
+    bool restoring{false};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(StripPair)
 };

@@ -126,8 +126,13 @@ Contents read(const std::string& path, std::size_t limit)
     return contents;
 }
 
-bool replace(const std::string& path, const std::string& bytes)
+bool replace(const std::string& path, const std::string& bytes, std::string* problem)
 {
+    const auto failed = [problem](DWORD error) {
+        if (problem != nullptr)
+            *problem = systemMessage(error);
+        return false;
+    };
     const std::string folder = folderOf(path);
     static unsigned counter = 0;
     const std::string temporary = (isSeparator(folder.back()) ? folder : folder + "\\") + "." + nameOf(path) + ".new-" +
@@ -135,15 +140,18 @@ bool replace(const std::string& path, const std::string& bytes)
     FileHandle file(
         CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
-        return false;
+        return failed(GetLastError());
     const bool written = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    const DWORD writeError = written ? ERROR_SUCCESS : GetLastError();
     if (!file.close() || !written) {
+        const DWORD error = written ? GetLastError() : writeError;
         DeleteFileA(temporary.c_str());
-        return false;
+        return failed(error);
     }
     if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
         DeleteFileA(temporary.c_str());
-        return false;
+        return failed(error);
     }
     return true;
 }

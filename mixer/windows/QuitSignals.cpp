@@ -44,3 +44,12 @@ QuitSignals::~QuitSignals()
 }
 
 void QuitSignals::drain() {}
+
+// A Windows program always has its desktop.
+bool QuitSignals::displayAvailable(std::string&)
+{
+    return true;
+}
+
+// The desktop goes only with the session, whose end reaches the window itself.
+void QuitSignals::endOnDisplayLoss(std::function<void()>) {}

@@ -196,10 +196,14 @@ TEST_F(MixerCommandsTest, OutOfRangeAddressesAreRefusedWithoutSending)
     EXPECT_FALSE(mixer.setMute(7, true));
     EXPECT_FALSE(mixer.setMute(-1, false));
     EXPECT_FALSE(mixer.setPlaybackRoute(256));
-    for (int notAnOutput : {0, 4, 6, 7, 255, -1})
+    for (int notAnOutput : {4, 6, 7, 255, -1})
         EXPECT_FALSE(mixer.setOutputSource(notAnOutput, true)) << notAnOutput;
     EXPECT_TRUE(sentFrames().empty());
     EXPECT_EQ(driver->unit(0).selector.at(4), 0) << "the headphone source is untouched";
+
+    // Output 0 belongs to no selector: Bypass with nothing on the mix sends it as it is.
+    EXPECT_TRUE(mixer.setOutputSource(0, false));
+    EXPECT_EQ(sentFrames(), (Frames{"00 08 B8 80 00 10 02 00 01"}));
 }
 
 } // namespace

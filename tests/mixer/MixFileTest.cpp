@@ -10,6 +10,11 @@
 #include <juce_core/juce_core.h>
 
 #include <chrono>
+#include <cstddef>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <climits>
 #include <csignal>
 #include <random>
@@ -146,6 +151,85 @@ TEST(MixFileFormatTest, NumbersReadAsTheirLeadingIntegerSaturatedAndWriteShort)
     const std::pair<double, const char*> written[] = {{228.0, "228"}, {127.5, "127.5"}, {1.0 / 3.0, "0.333333333"}};
     for (const auto& [value, text] : written)
         EXPECT_EQ(MixProperties::formatReal(value), text) << value;
+}
+
+// About 1 MiB of pairs with distinct keys, as a hostile file may hold.
+std::string manyKeys(std::size_t bytes)
+{
+    std::string body;
+    std::uint32_t count = 0;
+    for (; body.size() + 16 < bytes; ++count) {
+        body += "k" + std::to_string(count);
+        body.push_back('\0');
+        body += "1";
+        body.push_back('\0');
+    }
+    return "PROP" + countBytes(count) + body;
+}
+
+TEST(MixFileFormatTest, AFileOfManyKeysIsReadQuicklyUpToThePairLimit)
+{
+    const auto bytes = manyKeys(mixfile::maxContentBytes);
+    const auto started = std::chrono::steady_clock::now();
+    const auto read = parse(bytes);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::milliseconds(200)) << "a key is found through an index, not a scan";
+    EXPECT_EQ(read.outcome, mixfile::Outcome::Damaged) << "more pairs than a mixer file holds";
+    ASSERT_EQ(read.properties.size(), mixfile::maxPairs) << "the pairs before the limit";
+    EXPECT_EQ(read.properties.pairs().front(), MixProperties::Pair("k0", "1"));
+    EXPECT_EQ(*read.properties.find("k4095"), "1");
+    EXPECT_EQ(read.properties.find("k4096"), nullptr);
+}
+
+TEST(MixFileFormatTest, WhatIsWrittenIsAlwaysReadWholeKeepingTheKeysThatMatter)
+{
+    const auto mine = [](const std::string& key) { return key.rfind("mine", 0) == 0; };
+    struct Case
+    {
+        const char* what;
+        std::function<void(MixProperties&)> fill;
+        std::size_t pairsLeft;
+    };
+    const Case cases[] = {
+        {"fits already",
+         [](MixProperties& p) {
+             p.set("other", "x");
+             p.set("mine0", "1");
+         },
+         2},
+        {"too many pairs, the own ones last",
+         [](MixProperties& p) {
+             for (std::size_t i = 0; i < mixfile::maxPairs + 100; ++i)
+                 p.set("other" + std::to_string(i), "x");
+             for (int i = 0; i < 43; ++i)
+                 p.set("mine" + std::to_string(i), "1");
+         },
+         mixfile::maxPairs},
+        {"too many bytes in one value",
+         [](MixProperties& p) {
+             p.set("mine0", "1");
+             p.set("huge", std::string(mixfile::maxContentBytes - 20, 'v'));
+             p.set("mine1", "0");
+             p.set("small", "s");
+         },
+         2},
+    };
+    for (const auto& c : cases) {
+        MixProperties properties;
+        c.fill(properties);
+        MixProperties kept = properties;
+        EXPECT_TRUE(mixfile::fitForReading(kept, mine)) << c.what;
+        EXPECT_EQ(kept.size(), c.pairsLeft) << c.what;
+        for (const auto& [key, value] : properties.pairs())
+            if (mine(key)) {
+                EXPECT_NE(kept.find(key), nullptr) << c.what << ": " << key;
+            }
+        const auto bytes = mixfile::serialise(kept);
+        EXPECT_EQ(mixfile::serialisedSize(kept), bytes.size()) << c.what;
+        const auto again = parse(bytes);
+        EXPECT_EQ(again.outcome, mixfile::Outcome::Complete) << c.what;
+        EXPECT_TRUE(again.properties == kept) << c.what;
+    }
 }
 
 // A folder for one test's files.
@@ -304,6 +388,51 @@ std::string asAnotherUser(const std::function<std::string()>& check)
     ::close(pipeEnds[0]);
     ::waitpid(child, nullptr, 0);
     return report;
+}
+
+// Runs `act` in a child process in which renameat2 fails with `error`, as on
+// an older kernel (ENOSYS) or under a seccomp filter (EPERM); its result code.
+int withRenameat2Failing(int error, const std::function<bool()>& act)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (static_cast<unsigned>(error) & SECCOMP_RET_DATA)),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+            ::_exit(2);
+        ::_exit(act() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST_F(DiskFileTest, AFileIsKeptAsideWhereTheSystemCannotRenameWithoutReplacing)
+{
+    const std::pair<int, const char*> refusals[] = {
+        {ENOSYS, "no such call (an older kernel)"},
+        {EPERM, "refused by a sandbox"},
+        {EINVAL, "a file system without the flag"},
+        {EOPNOTSUPP, "not supported"},
+    };
+    const auto target = path("TessaryMixer.poo");
+    for (const auto& [error, what] : refusals) {
+        ASSERT_TRUE(juce::File(target).replaceWithText("unread"));
+        ASSERT_TRUE(juce::File(target + ".unreadable").replaceWithText("earlier"));
+        const int result = withRenameat2Failing(
+            error, [&] { return diskfile::keepAside(target, "unreadable") == target + ".unreadable-2"; });
+        EXPECT_EQ(result, 0) << what;
+        EXPECT_FALSE(juce::File(target).exists()) << what;
+        EXPECT_EQ(contentOf(target + ".unreadable"), "earlier") << what << ": never over an earlier one";
+        EXPECT_EQ(contentOf(target + ".unreadable-2"), "unread") << what;
+        juce::File(target + ".unreadable-2").deleteFile();
+    }
 }
 
 TEST_F(DiskFileTest, AProgramInAFolderTheUserCannotWriteKeepsItsStateInTheUsersFolder)

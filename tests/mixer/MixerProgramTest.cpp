@@ -3,6 +3,7 @@
 // by a signal, and a user's work kept across starts and in mix files.
 #include "MessageLoop.h"
 #include "MixFile.h"
+#include "MixFileFormat.h"
 
 #include <Artwork.h>
 
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -55,8 +57,10 @@ std::string commandOutput(const std::string& command)
     return output;
 }
 
-// Starts a program; with a `workingFolder`, there, and found through PATH as a shell would.
-pid_t start(const std::vector<std::string>& arguments, const std::string& workingFolder = {})
+// Starts a program; with a `workingFolder`, there, and found through PATH as a shell would;
+// with `errors`, its stderr goes to that file.
+pid_t start(const std::vector<std::string>& arguments, const std::string& workingFolder = {},
+            const std::string& errors = {})
 {
     std::vector<char*> argv;
     for (const auto& argument : arguments)
@@ -67,6 +71,9 @@ pid_t start(const std::vector<std::string>& arguments, const std::string& workin
     ::posix_spawn_file_actions_init(&actions);
     if (!workingFolder.empty())
         ::posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    if (!errors.empty())
+        ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                           0600);
     const int failed = workingFolder.empty() ? ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ)
                                              : ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
@@ -128,9 +135,9 @@ protected:
             startDaemon();
     }
 
-    void startDaemon()
+    void startDaemon(const char* units = "1")
     {
-        daemon = start({simdriverProgram, "serve", "--units", "1"});
+        daemon = start({simdriverProgram, "serve", "--units", units});
         testing_loop::pumpUntil([this] { return folder.getChildFile("driver.sock").exists(); }, 5s);
     }
 
@@ -164,8 +171,8 @@ protected:
     // `workingFolder`, as a shell would start it there: by name, found through PATH.
     std::string startMixer(const std::string& workingFolder = {})
     {
-        mixer = workingFolder.empty() ? start({installed.getFullPathName().toStdString()})
-                                      : start({"TessaryMixer"}, workingFolder);
+        mixer = workingFolder.empty() ? start({installed.getFullPathName().toStdString()}, {}, errorsFile())
+                                      : start({"TessaryMixer"}, workingFolder, errorsFile());
         std::vector<std::string> windows;
         testing_loop::pumpUntil(
             [&] {
@@ -205,6 +212,10 @@ protected:
     {
         return commandOutput("'" + std::string(simdriverProgram) + "' " + arguments + " 2>&1");
     }
+
+    // Where the mixer's stderr goes.
+    std::string errorsFile() const { return folder.getChildFile("mixer-errors.txt").getFullPathName().toStdString(); }
+    std::string mixerErrors() const { return juce::File(errorsFile()).loadFileAsString().toStdString(); }
 
     juce::File folder;
     juce::File installed;
@@ -445,7 +456,16 @@ constexpr Ending closeButton = 0;
 
 std::string nameOf(const ::testing::TestParamInfo<Ending>& info)
 {
-    return info.param == closeButton ? "CloseButton" : info.param == SIGTERM ? "SIGTERM" : "SIGINT";
+    switch (info.param) {
+    case closeButton:
+        return "CloseButton";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "SIGINT";
+    }
 }
 
 class MixerSessionTest : public MixerProgramTest, public ::testing::WithParamInterface<Ending>
@@ -600,7 +620,7 @@ TEST_P(MixerSessionTest, KeepsTheUsersWorkAcrossStartsAndInMixFiles)
     EXPECT_EQ(stateFile().getInt("Mute1", -1), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(EndedBy, MixerSessionTest, ::testing::Values(closeButton, SIGTERM), nameOf);
+INSTANTIATE_TEST_SUITE_P(EndedBy, MixerSessionTest, ::testing::Values(closeButton, SIGTERM, SIGHUP), nameOf);
 
 class MixerSignalTest : public MixerSessionTest
 {
@@ -623,6 +643,199 @@ TEST_P(MixerSignalTest, ASignalWhileAFileDialogIsOpenEndsTheProgramCleanly)
         << "the program and its state file, nothing half-written";
 }
 
-INSTANTIATE_TEST_SUITE_P(EndedBy, MixerSignalTest, ::testing::Values(SIGTERM, SIGINT), nameOf);
+INSTANTIATE_TEST_SUITE_P(EndedBy, MixerSignalTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP), nameOf);
+
+// The mixer's life beyond the window: bad files, a display that goes or was
+// never there, and a unit that comes and goes.
+class MixerLifeTest : public MixerSessionTest
+{
+protected:
+    // The pointer goes back to the corner: left on a close button, it would
+    // light the button of the next test's window on the same display.
+    void TearDown() override
+    {
+        commandOutput("xdotool mousemove 0 0");
+        MixerSessionTest::TearDown();
+    }
+
+    // The AV/C frames and opens the mixer has sent the unit, as the tool's log lines.
+    std::vector<std::string> mixerRequests()
+    {
+        std::vector<std::string> lines;
+        for (const auto& line : juce::StringArray::fromLines(juce::String(simdriver("log"))))
+            if (line.startsWith("TessaryMixer"))
+                lines.push_back(line.toStdString());
+        return lines;
+    }
+
+    void writeStateFile(const std::string& bytes)
+    {
+        ASSERT_TRUE(installed.withFileExtension("poo").replaceWithData(bytes.data(), bytes.size()));
+    }
+};
+
+std::string propFile(const std::vector<MixProperties::Pair>& pairs, const std::string& more = {},
+                     std::uint32_t moreCount = 0)
+{
+    MixProperties properties;
+    for (const auto& [key, value] : pairs)
+        properties.set(key, value);
+    auto bytes = mixfile::serialise(properties);
+    const std::uint32_t count = static_cast<std::uint32_t>(pairs.size()) + moreCount;
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes[static_cast<size_t>(4 + shift / 8)] = static_cast<char>((count >> shift) & 0xFF);
+    return bytes + more;
+}
+
+TEST_F(MixerLifeTest, BadMixFilesLeaveTheMixerAsItWasAndFailedSavesSayWhy)
+{
+    const auto mixes = folder.getChildFile("config/Quillex Mixer");
+    ASSERT_TRUE(mixes.createDirectory());
+    ASSERT_TRUE(mixes.getChildFile("empty.pmx").create());
+    ASSERT_TRUE(mixes.getChildFile("live.pmx").getChildFile("inside").create()); // a folder where the file would go
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+    clickAt(window, mic2MuteX, muteY);
+    ASSERT_EQ(unitVolume(5, 2), 0x8000);
+
+    clickAt(window, saveX, loadY);
+    answerFileDialog("Please select the Mix file you want to load...", "empty.pmx");
+    EXPECT_EQ(unitVolume(5, 2), 0x8000) << "Mic 2 still muted";
+    clickAt(window, saveX, saveY);
+    answerFileDialog("Please select the Mix file you want to save...", "live");
+    EXPECT_TRUE(mixes.getChildFile("live.pmx").getChildFile("inside").existsAsFile());
+
+    endMixer(window, closeButton);
+    EXPECT_EQ(stateFile().getInt("Mute1", -1), 1) << "the state holds the mix from before the bad load";
+    const auto errors = mixerErrors();
+    EXPECT_NE(errors.find(mixes.getChildFile("empty.pmx").getFullPathName().toStdString() +
+                          " was not loaded: the file is empty"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("could not be saved to " + mixes.getChildFile("live.pmx").getFullPathName().toStdString() +
+                          ": Is a directory"),
+              std::string::npos)
+        << errors;
+}
+
+TEST_F(MixerLifeTest, AStateFileOfManyKeysStartsAtOnceAndALinkedPairComesBackAsSaved)
+{
+    // A linked pair whose faders differ, then a mebibyte of keys of no one's.
+    std::string more;
+    std::uint32_t moreCount = 0;
+    while (more.size() < 1024 * 1024 - 64) {
+        more += "k" + std::to_string(moreCount++);
+        more.push_back('\0');
+        more += "1";
+        more.push_back('\0');
+    }
+    writeStateFile(propFile({{"Link0", "1"}, {"Fader L0", "90"}, {"Fader R0", "200"}}, more, moreCount));
+    const auto started = std::chrono::steady_clock::now();
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s) << "the window comes up at once";
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(unitVolume(5, 1), encoded(90));
+    EXPECT_EQ(unitVolume(5, 2), encoded(200));
+
+    endMixer(window, closeButton);
+    const auto state = MixFile::open(installed.withFileExtension("poo").getFullPathName().toStdString());
+    EXPECT_EQ(state.getState(), MixFile::State::Read) << "what the mixer writes, it reads whole";
+    EXPECT_EQ(state.properties.getInt("Fader L0", -1), 90);
+    EXPECT_EQ(state.properties.getInt("Fader R0", -1), 200);
+    EXPECT_EQ(state.properties.getInt("Link0", -1), 1);
+}
+
+TEST_F(MixerLifeTest, WithoutADisplayItSaysSoAndTouchesNeitherTheUnitNorTheState)
+{
+    const auto stateBytes = propFile({{"Mute0", "1"}, {"Fader L0", "12"}});
+    for (const char* display : {"", ":97"}) {
+        writeStateFile(stateBytes);
+        const auto before = mixerRequests();
+        const auto answer =
+            commandOutput((std::string(*display == '\0' ? "env -u DISPLAY" : "env DISPLAY=") + display + " '" +
+                           installed.getFullPathName().toStdString() + "' 2>&1; echo \"status $?\""));
+        EXPECT_NE(answer.find("display"), std::string::npos) << display << ": " << answer;
+        EXPECT_EQ(answer.substr(answer.rfind("status ")), "status 1") << display << ": " << answer;
+        EXPECT_EQ(mixerRequests(), before) << display << ": the unit was not touched";
+        juce::MemoryBlock bytes;
+        installed.withFileExtension("poo").loadFileAsData(bytes);
+        EXPECT_EQ(std::string(static_cast<const char*>(bytes.getData()), bytes.getSize()), stateBytes)
+            << display << ": the state file is as it was";
+        EXPECT_EQ(installed.getParentDirectory().getNumberOfChildFiles(juce::File::findFiles, "*"), 2) << display;
+    }
+}
+
+TEST_F(MixerLifeTest, LosingTheDisplayKeepsTheStateAndLeavesTheUnit)
+{
+    // A display of the test's own, to take away under the mixer.
+    if (commandOutput("command -v Xvfb").empty())
+        GTEST_SKIP() << "needs Xvfb";
+    const auto displayNumber = folder.getChildFile("display-number");
+    const pid_t server = start({"/bin/sh", "-c",
+                                "exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>'" +
+                                    displayNumber.getFullPathName().toStdString() + "'"});
+    ASSERT_TRUE(testing_loop::pumpUntil([&] { return displayNumber.loadFileAsString().trim().isNotEmpty(); }, 10s));
+    const std::string display = ":" + displayNumber.loadFileAsString().trim().toStdString();
+    const std::string earlier = std::getenv("DISPLAY");
+    ::setenv("DISPLAY", display.c_str(), 1);
+    mixer = start({installed.getFullPathName().toStdString()}, {}, errorsFile());
+    ::setenv("DISPLAY", earlier.c_str(), 1);
+
+    const std::string onDisplay = "DISPLAY=" + display + " xdotool ";
+    std::string window;
+    testing_loop::pumpUntil(
+        [&] {
+            window = commandOutput(onDisplay + "search --onlyvisible --pid " + std::to_string(mixer) +
+                                   " --name 'Tessary Mixer' 2>/dev/null | head -n1");
+            return !window.empty() && folder.getChildFile("instance.sock").exists();
+        },
+        20s);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+    commandOutput(onDisplay + "mousemove --sync --window " + window + " " + std::to_string(mic2MuteX) + " " +
+                  std::to_string(muteY) + " click 1");
+    ASSERT_TRUE(testing_loop::pumpUntil([&] { return unitVolume(5, 2) == 0x8000; }, 3s)) << "Mic 2 muted";
+    const auto unitBefore = simdriver("status --json");
+
+    ::kill(server, SIGKILL);
+    waitForExit(server, 5s);
+    EXPECT_EQ(waitForExit(mixer, 10s), 0) << "ended as closing its window does";
+    mixer = -1;
+    EXPECT_EQ(stateFile().getInt("Mute1", -1), 1) << "the state holds the last change";
+    EXPECT_EQ(simdriver("status --json"), unitBefore) << "and the unit is as it was";
+}
+
+TEST_F(MixerLifeTest, FollowsTheUnitWhenItIsPluggedInLaterAndAfterARePlug)
+{
+    // A new user: the mixer started before the interface was switched on.
+    ::kill(daemon, SIGTERM);
+    waitForExit(daemon, 5s);
+    folder.getChildFile("driver.sock").deleteFile();
+    startDaemon("0");
+    const auto window = startMixer();
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(500ms);
+    const int faderTo = faderY + 60;
+    dragMic1FaderTo(window, faderTo);
+    clickAt(window, mic2MuteX, muteY);
+
+    simdriver("plug");
+    EXPECT_TRUE(testing_loop::pumpUntil(
+        [&] { return unitVolume(5, 1) == encoded(levelAtY(faderTo)) && unitVolume(5, 2) == 0x8000; }, 3s))
+        << simdriver("status");
+
+    simdriver("unplug");
+    std::this_thread::sleep_for(200ms);
+    const int movedTo = faderY + 90;
+    dragMic1FaderTo(window, movedTo);
+    ASSERT_NE(levelAtY(movedTo), levelAtY(faderTo));
+    simdriver("plug");
+    EXPECT_TRUE(testing_loop::pumpUntil(
+        [&] { return unitVolume(5, 1) == encoded(levelAtY(movedTo)) && unitVolume(5, 2) == 0x8000; }, 3s))
+        << simdriver("status");
+    endMixer(window, closeButton);
+}
 
 } // namespace

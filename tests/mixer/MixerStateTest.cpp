@@ -6,6 +6,7 @@
 #include "MixFileFormat.h"
 #include "MixerPanel.h"
 #include "MixerTestFolder.h"
+#include "StderrCapture.h"
 
 #include <SimDriver.h>
 #include <StatusReport.h>
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
+#include <sys/resource.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -216,6 +219,83 @@ TEST_F(MixerStateTest, BadStateFilesNeverStopTheMixerNorGetLost)
     }
 }
 
+// The volume word a level is sent as: (level >> 1) - 128 in the high byte.
+int volumeWord(int level)
+{
+    return (((level >> 1) - 128) & 0xFF) << 8;
+}
+
+TEST_F(MixerStateTest, APairComesBackExactlyAsSavedWithLinkOnOrOff)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<MixProperties::Pair> pairs;
+        int pair, left, right;
+        bool link;
+    };
+    const Case cases[] = {
+        {"Link on, the faders apart", {{"Link0", "1"}, {"Fader L0", "90"}, {"Fader R0", "200"}}, 0, 90, 200, true},
+        {"Link on, the left one higher", {{"Link2", "1"}, {"Fader L2", "250"}, {"Fader R2", "3"}}, 2, 250, 3, true},
+        {"Link off", {{"Fader L1", "17"}, {"Fader R1", "180"}}, 1, 17, 180, false},
+    };
+    for (const auto& c : cases) {
+        const auto bytes = propBytes(c.pairs);
+        ASSERT_TRUE(folder.stateFile().replaceWithData(bytes.data(), bytes.size()));
+        build(); // runs past the Link follower's delay
+        auto& pair = panel->getPair(c.pair);
+        EXPECT_EQ(pair.getLeftFader(), c.left) << c.what;
+        EXPECT_EQ(pair.getRightFader(), c.right) << c.what;
+        EXPECT_EQ(pair.getLink(), c.link) << c.what;
+        const auto volumes = driver->unit(0).volume.at(5 + c.pair);
+        EXPECT_EQ(volumes[1], volumeWord(c.left)) << c.what << ": the unit's left channel";
+        EXPECT_EQ(volumes[2], volumeWord(c.right)) << c.what << ": the unit's right channel";
+        panel.reset();
+    }
+
+    // Loaded onto a linked pair whose follower is still due: the loaded faders stay.
+    folder.stateFile().deleteFile();
+    build();
+    panel->getPair(0).setLink(true);
+    testing_loop::pumpFor(20ms);
+    panel->getPair(0).setLeftFader(50);
+    MixProperties loaded;
+    loaded.setBool("Link0", true);
+    loaded.setInt("Fader L0", 90);
+    loaded.setInt("Fader R0", 200);
+    panel->applyState(loaded);
+    testing_loop::pumpFor(60ms);
+    EXPECT_EQ(panel->getPair(0).getLeftFader(), 90);
+    EXPECT_EQ(panel->getPair(0).getRightFader(), 200);
+    EXPECT_EQ(driver->unit(0).volume.at(5)[2], volumeWord(200));
+}
+
+TEST_F(MixerStateTest, LabelsInTheWindowsCodePageReadAsWindows1252)
+{
+    struct Case
+    {
+        const char* stored;
+        const char* shown; // UTF-8
+    };
+    const Case cases[] = {
+        {"\x80 5", "\xE2\x82\xAC 5"},             // euro sign
+        {"Gtr \x96 L", "Gtr \xE2\x80\x93 L"},     // en dash
+        {"Rock\x92n", "Rock\xE2\x80\x99n"},       // right single quotation mark
+        {"Caf\xE9", "Caf\xC3\xA9"},               // the Latin-1 range as it was
+        {"\x81\x8D", "\xC2\x81\xC2\x8D"},         // bytes the code page leaves undefined
+        {"Voc \xE2\x82\xAC", "Voc \xE2\x82\xAC"}, // UTF-8, as this program writes, stays
+    };
+    std::vector<MixProperties::Pair> pairs;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        pairs.emplace_back("TRKlabel" + std::to_string(i), cases[i].stored);
+    const auto bytes = propBytes(pairs);
+    ASSERT_TRUE(folder.stateFile().replaceWithData(bytes.data(), bytes.size()));
+    build();
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(panel->getChannelLabel(static_cast<int>(i)).getText(), juce::String::fromUTF8(cases[i].shown))
+            << cases[i].stored;
+}
+
 // The JUCE file dialog on the screen now.
 juce::FileChooserDialogBox* shownDialog()
 {
@@ -364,6 +444,110 @@ TEST_F(MixerMixFileTest, LoadingAMixBringsTheUnitBackAndKeepsTheMutesOfASolo)
     panel->getSoloSwitch(3).setOff();
     testing_loop::pumpFor(60ms);
     EXPECT_EQ(mutesDuringSolo(), "-----M-") << "and the loaded mutes come back after it";
+}
+
+TEST_F(MixerMixFileTest, AMixThatCannotBeReadLeavesTheMixerAsItWas)
+{
+    ASSERT_TRUE(folder.mixFolder().createDirectory());
+    panel->getMuteSwitch(1).setOn();
+    panel->getPair(0).setLeftFader(100);
+    panel->getChannelLabel(0).setText("Keep", juce::dontSendNotification);
+    testing_loop::pumpFor(60ms);
+    const auto shown = [&] {
+        MixProperties state;
+        panel->captureState(state);
+        return mixfile::serialise(state);
+    };
+    const auto before = shown();
+    const auto unitBefore = unitState();
+
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"empty", ""},
+        {"not a mixer file", "RIFF\x10\0\0\0WAVEfmt "s},
+        {"damaged before its first pair", "PROP\x03\0\0\0Fader L0"s},
+        {"a count and nothing after it", "PROP\x05\0\0\0"s},
+    };
+    for (const auto& c : cases) {
+        mix("bad.pmx").deleteFile();
+        ASSERT_TRUE(mix("bad.pmx").create()); // replaceWithData deletes for no bytes
+        ASSERT_TRUE(c.bytes.empty() || mix("bad.pmx").replaceWithData(c.bytes.data(), c.bytes.size()));
+        StderrCapture errors;
+        panel->actionListenerCallback("LoadB");
+        auto* dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog, "bad.pmx");
+        EXPECT_EQ(shown(), before) << c.what << ": the window as it was";
+        EXPECT_EQ(unitState(), unitBefore) << c.what << ": the unit as it was";
+        EXPECT_NE(errors.text().find(mix("bad.pmx").getFullPathName().toStdString() + " was not loaded"),
+                  std::string::npos)
+            << c.what;
+    }
+
+    // Damaged after some pairs: those are applied.
+    const auto cut = propBytes({{"Fader L0", "42"}, {"Mute1", "0"}}).substr(0, 26);
+    ASSERT_TRUE(mix("cut.pmx").replaceWithData(cut.data(), cut.size()));
+    panel->actionListenerCallback("LoadB");
+    auto* dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    answer(*dialog, "cut.pmx");
+    EXPECT_EQ(panel->getPair(0).getLeftFader(), 42);
+}
+
+TEST_F(MixerMixFileTest, AFailedSaveSaysWhyAndKeepsTheEarlierFile)
+{
+    ASSERT_TRUE(folder.mixFolder().createDirectory());
+    // A folder where the file should be.
+    ASSERT_TRUE(mix("live.pmx").getChildFile("inside").create());
+    {
+        StderrCapture errors;
+        panel->actionListenerCallback("SaveB");
+        auto* dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog, "live");
+        EXPECT_NE(errors.text().find("could not be saved to " + mix("live.pmx").getFullPathName().toStdString() +
+                                     ": Is a directory"),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(mix("live.pmx").getChildFile("inside").existsAsFile());
+
+    // A full disk, as a file size limit gives it, over an earlier mix.
+    const auto earlier = propBytes({{"OutSwitch", "2"}});
+    ASSERT_TRUE(mix("take.pmx").replaceWithData(earlier.data(), earlier.size()));
+    rlimit unlimited{};
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{400, unlimited.rlim_max}; // below a mix, above a message
+    {
+        StderrCapture errors;
+        panel->actionListenerCallback("SaveB");
+        auto* dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        answer(*dialog, "take");
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_NE(errors.text().find("could not be saved to " + mix("take.pmx").getFullPathName().toStdString() +
+                                     ": File too large"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(bytesOf(mix("take.pmx")), earlier) << "the earlier mix is kept";
+
+    // The state file at the end, the same way.
+    {
+        StderrCapture errors;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        panel.reset();
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_NE(errors.text().find("the state could not be saved to " +
+                                     folder.stateFile().getFullPathName().toStdString() + ": File too large"),
+                  std::string::npos);
+    }
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(folder.stateFile().exists());
 }
 
 TEST_F(MixerMixFileTest, LoadAndSaveNeedTheMixFolderAndNeverUseTheRoot)

@@ -40,9 +40,9 @@ protected:
 TEST_F(SelectorsTest, OutputSelectorMovesTheMixAndPublishesItsCaption)
 {
     OutputSelector selector;
-    // Bypass at start takes the mix off output 0, which names no output
-    // selector, so the device layer sends nothing.
-    EXPECT_EQ(framesAfter(), std::vector<std::string>{}) << "Bypass at start, nothing had the mix";
+    // Bypass at start takes the mix off output 0, which names no output: the
+    // frame still goes out.
+    EXPECT_EQ(framesAfter(), std::vector<std::string>{"SEL 0 plug 0"}) << "Bypass at start, nothing had the mix";
     EXPECT_EQ(selector.getCaption(), "Mix Off");
     EXPECT_EQ(selector.getChoiceButton(0).getButtonText(), "Main");
     EXPECT_EQ(selector.getChoiceButton(0).getName(), "1/2");
@@ -57,13 +57,14 @@ TEST_F(SelectorsTest, OutputSelectorMovesTheMixAndPublishesItsCaption)
     recorder.onChange = [&] { captions.add(selector.getCaption()); };
     selector.addChangeListener(&recorder);
 
-    run({{"Main", [&] { click(selector, 0); }, {"SEL 1 plug 1"}},
+    // Leaving Bypass takes the mix off output 0 first, as any move between choices does.
+    run({{"Main", [&] { click(selector, 0); }, {"SEL 0 plug 0", "SEL 1 plug 1"}},
          {"3/4 after Main", [&] { click(selector, 1); }, {"SEL 1 plug 0", "SEL 2 plug 1"}},
          {"3/4 again", [&] { click(selector, 1); }, {}},
          {"Spdif", [&] { click(selector, 3); }, {"SEL 2 plug 0", "SEL 5 plug 1"}},
          {"Bypass", [&] { click(selector, 4); }, {"SEL 5 plug 0"}},
          {"Bypass again", [&] { click(selector, 4); }, {}},
-         {"restored 2", [&] { selector.setChoice(2); }, {"SEL 3 plug 1"}},
+         {"restored 2", [&] { selector.setChoice(2); }, {"SEL 0 plug 0", "SEL 3 plug 1"}},
          {"restored 4", [&] { selector.setChoice(4); }, {"SEL 3 plug 0"}},
          {"restored 9", [&] { selector.setChoice(9); }, {}}});
     EXPECT_EQ(captions.joinIntoString(","), "Out 1/2,Out 3/4,Spdif,Mix Off,Out 5/6,Mix Off");
