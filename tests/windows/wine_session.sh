@@ -43,12 +43,13 @@ install_program() { cp "$1" "$drive/Tessary/"; }
 
 probe() { wine "$probe_exe" "$@" | tr -d '\r'; }
 
-# Waits up to 10 s for the process $1, started by this shell, to end; sets
-# $exit_status to its status, or to "still running".
+# Waits for the process $1, started by this shell, to end; sets $exit_status
+# to its status, or to "still running". JUCE's programs take up to 15 s to end
+# under Wine once their window has gone, so the wait is 30 s.
 wait_for_exit() {
   local pid=$1
   exit_status="still running"
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     if ! kill -0 "$pid" 2>/dev/null; then
       exit_status=0
       wait "$pid" || exit_status=$?
@@ -58,7 +59,7 @@ wait_for_exit() {
   done
 }
 
-# ended_with PID STATUS: whether the process ended, within 10 s, with that status.
+# ended_with PID STATUS: whether the process ended, within 30 s, with that status.
 ended_with() {
   wait_for_exit "$1"
   [ "$exit_status" = "$2" ]

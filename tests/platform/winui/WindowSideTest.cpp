@@ -413,8 +413,9 @@ TEST(PopupMenuTest, ReturnCommandGivesTheChoiceAndPostsNothing)
         pressLater(c.keys);
         const auto began = std::chrono::steady_clock::now();
         EXPECT_EQ(TrackPopupMenu(top, c.flags, 100, 100, 0, owner.GetSafeHwnd(), nullptr), c.result);
-        if ((c.flags & TPM_RETURNCMD) != 0)
+        if ((c.flags & TPM_RETURNCMD) != 0) {
             EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(250)) << "did not wait";
+        }
         testing_loop::pumpFor(std::chrono::milliseconds(600));
         EXPECT_EQ(juce::Component::getCurrentlyModalComponent(), nullptr) << "the popup stayed open";
         EXPECT_EQ(owner.commands, c.commandsPosted);
