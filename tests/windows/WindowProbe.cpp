@@ -5,6 +5,7 @@
 //                                          "visible W H": its state and window size
 //                                          (a visible one where several have the title)
 //   WindowProbe visible TITLE [MS]         the same, waiting for a visible one
+//   WindowProbe client TITLE               "X Y": where the client area starts in the window
 //   WindowProbe gone TITLE [MS]            waits until no such window exists
 //   WindowProbe text TITLE ID              the text of control ID (a combo box's selection)
 //   WindowProbe enabled TITLE ID           1 or 0
@@ -162,6 +163,17 @@ int main(int argc, char* argv[])
         RECT rect = {};
         GetWindowRect(window, &rect);
         std::printf("%d %ld %ld\n", IsWindowVisible(window) ? 1 : 0, rect.right - rect.left, rect.bottom - rect.top);
+        return 0;
+    }
+    if (command == "client") {
+        HWND window = waitForWindow(title, kDefaultWaitMs, nullptr, true);
+        if (window == nullptr)
+            return 1;
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        POINT origin = {0, 0};
+        ClientToScreen(window, &origin);
+        std::printf("%ld %ld\n", origin.x - rect.left, origin.y - rect.top);
         return 0;
     }
     if (command == "gone") {

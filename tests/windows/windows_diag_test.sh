@@ -39,6 +39,8 @@ wine reg add "$key" /v 'IsoStreamBufferDepth[us]' /t REG_DWORD /d 12000 /f >/dev
 wine 'C:\Tessary\TessaryDiag.exe' &
 tool=$!
 w=$(window_named "$caption") || fail "no window captioned '$caption'"
+# Wine draws the window's frame and caption inside its X window.
+read -r client_left client_top < <(probe client "$caption")
 sleep 1
 import -window "$w" "$shots/diag-wine-window.png"
 [ "$(selected_option "$shots/diag-wine-window.png")" = 1 ] || fail "Very Long (12 ms) is not the selected choice"
@@ -49,4 +51,5 @@ click_ok "$w"
 probe boxtext TessaryDiag 10000 >/dev/null || fail "no message box after OK"
 [ "$(stored_depth)" = 0x4e20 ] || fail "20 ms was not written (found $(stored_depth))"
 probe boxok TessaryDiag
+probe gone "$caption" 3000 || fail "the window stayed after the advice was dismissed"
 ended_with "$tool" 0 || fail "the tool did not end after OK ($exit_status)"
