@@ -16,10 +16,10 @@ function(tessary_compile_resources output_source script symbol)
   add_custom_command(
     OUTPUT ${res}
     COMMAND ${TESSARY_WINDRES} --preprocessor=${TESSARY_RC_PREPROCESSOR}
-            -I ${PROJECT_SOURCE_DIR}/platform/winui/include -I ${CMAKE_CURRENT_SOURCE_DIR}
+            -I ${PROJECT_SOURCE_DIR}/platform/linux/winui/include -I ${CMAKE_CURRENT_SOURCE_DIR}
             -O res -i ${script} -o ${res}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    DEPENDS ${script} ${PROJECT_SOURCE_DIR}/platform/winui/include/winres.h ${RC_DEPENDS}
+    DEPENDS ${script} ${PROJECT_SOURCE_DIR}/platform/linux/winui/include/winres.h ${RC_DEPENDS}
     COMMENT "Compiling resources ${script}"
     VERBATIM)
   add_custom_command(

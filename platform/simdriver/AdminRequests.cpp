@@ -3,7 +3,7 @@
 #include "AvcSubunit.h"
 #include "StatusReport.h"
 
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 
 #include <cstdio>
 
@@ -11,12 +11,12 @@ namespace sim {
 
 namespace {
 
-using win32::protocol::AdminCommand;
+using driverprotocol::AdminCommand;
 
 // Room left for log text in one reply.
-constexpr std::size_t kMaxLogText = win32::protocol::kMaxPayload - 1024;
+constexpr std::size_t kMaxLogText = driverprotocol::kMaxPayload - 1024;
 // Room for any reply's text beside its other fields.
-constexpr std::size_t kMaxReplyText = win32::protocol::kMaxPayload - 64;
+constexpr std::size_t kMaxReplyText = driverprotocol::kMaxPayload - 64;
 
 win32::AdminReply ok(std::string text)
 {

@@ -2,7 +2,7 @@
 
 #include "AdminRequests.h"
 
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 #include <win32/PrivateFolder.h>
 
 #include <cerrno>
@@ -23,11 +23,11 @@
 
 namespace sim {
 
-using win32::protocol::Message;
-using win32::protocol::MessageType;
-using win32::protocol::Reader;
-using win32::protocol::RefusalReason;
-using win32::protocol::Writer;
+using driverprotocol::Message;
+using driverprotocol::MessageType;
+using driverprotocol::Reader;
+using driverprotocol::RefusalReason;
+using driverprotocol::Writer;
 
 namespace {
 
@@ -35,7 +35,7 @@ constexpr std::size_t kMaxNameLength = 256;
 constexpr std::size_t kMaxPathLength = 4096;
 constexpr std::size_t kMaxFilesPerClient = 1024;
 constexpr DWORD kTooManyOpenFiles = 4; // ERROR_TOO_MANY_OPEN_FILES
-constexpr std::size_t kMaxIoSize = win32::protocol::kMaxPayload - 64;
+constexpr std::size_t kMaxIoSize = driverprotocol::kMaxPayload - 64;
 // A client that stops reading its replies is dropped rather than allowed to
 // hold up the completion thread.
 constexpr int kSendTimeoutSeconds = 2;
@@ -84,7 +84,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    using Assembler = win32::protocol::MessageAssembler;
+    using Assembler = driverprotocol::MessageAssembler;
 
     void serve()
     {
@@ -305,9 +305,9 @@ private:
 
     bool send(MessageType type, std::uint32_t requestId, std::vector<std::uint8_t> payload)
     {
-        const auto bytes = win32::protocol::encode(Message{type, requestId, std::move(payload)});
+        const auto bytes = driverprotocol::encode(Message{type, requestId, std::move(payload)});
         std::lock_guard<std::mutex> guard(writeMutex);
-        if (win32::protocol::sendAll(fd, bytes))
+        if (driverprotocol::sendAll(fd, bytes))
             return true;
         ::shutdown(fd, SHUT_RDWR);
         return false;
@@ -492,7 +492,7 @@ void DriverServer::refuseBusy(int fd) const
 {
     const std::string text =
         "the simulated driver at " + socketPath + " serves " + std::to_string(limits.maxClients) + " programs already";
-    const auto bytes = win32::protocol::encode(Message{
+    const auto bytes = driverprotocol::encode(Message{
         MessageType::Refused, 0, Writer().u32(static_cast<std::uint32_t>(RefusalReason::Busy)).string(text).take()});
     // A fresh socket's buffer takes the whole message without waiting.
     (void)!::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);

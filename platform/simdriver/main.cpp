@@ -4,8 +4,9 @@
 #include "SimDriver.h"
 
 #include <cli/StandardOptions.h>
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 #include <win32/DriverSocketClient.h>
+#include <win32/ProcessLock.h>
 #include <win32/StandIn.h>
 
 #include <csignal>
@@ -22,7 +23,7 @@
 
 namespace {
 
-using win32::protocol::AdminCommand;
+using driverprotocol::AdminCommand;
 
 const char* const kUsage =
     "usage: tessary-simdriver COMMAND | --help | --version\n"
@@ -92,7 +93,7 @@ int serve(const std::vector<std::string>& args)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     auto driver = std::make_shared<sim::SimDriver>(units);
-    sim::DriverServer server(driver, win32::protocol::driverSocketPath());
+    sim::DriverServer server(driver, win32::driverSocketPath());
     std::string error;
     if (!server.start(error)) {
         std::cerr << "tessary-simdriver: " << error << "\n";
@@ -113,7 +114,7 @@ int reportUnreachable(win32::DriverSocketClient& client)
 {
     using State = win32::Reachability::State;
     const auto reach = client.reachability();
-    const std::string path = win32::protocol::driverSocketPath();
+    const std::string path = win32::driverSocketPath();
     switch (reach.state) {
     case State::Busy:
         std::cerr << "tessary-simdriver: busy: " << reach.reason << "; try again later\n";

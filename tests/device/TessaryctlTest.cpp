@@ -177,7 +177,7 @@ TEST_F(TessaryctlProgram, TheUnitsAnswerDecidesTheExitStatus)
 
     const std::pair<std::uint32_t, const char*> refusals[] = {{0x0A, "REJECTED"}, {0x08, "NOT IMPLEMENTED"}};
     for (const auto& [code, name] : refusals) {
-        ASSERT_TRUE(admin.admin(win32::protocol::AdminCommand::AvcResponse, code));
+        ASSERT_TRUE(admin.admin(driverprotocol::AdminCommand::AvcResponse, code));
         const ProgramRun run = this->run("headphone 4");
         EXPECT_EQ(run.exitCode, 3) << name;
         EXPECT_NE(run.errorOutput.find(std::string("the unit answered ") + name), std::string::npos) << run.errorOutput;
@@ -189,19 +189,19 @@ TEST_F(TessaryctlProgram, EndsWithinItsTimeLimitWhateverTheDriverDoes)
     testing_support::DaemonProcess daemon(TESSARY_SIMDRIVER_PATH, socketPath);
     ASSERT_TRUE(daemon.answers());
     win32::DriverSocketClient admin(socketPath);
-    ASSERT_TRUE(admin.admin(win32::protocol::AdminCommand::AsyncCode, 0, 600000)); // completes in ten minutes
+    ASSERT_TRUE(admin.admin(driverprotocol::AdminCommand::AsyncCode, 0, 600000)); // completes in ten minutes
     ProgramRun run = this->run("--timeout 1 route 2");
     EXPECT_EQ(run.exitCode, 4) << "a pending request";
     EXPECT_NE(run.errorOutput.find("no answer from the driver within 1 s"), std::string::npos) << run.errorOutput;
     EXPECT_LT(run.took, std::chrono::seconds(5));
 
-    ASSERT_TRUE(admin.admin(win32::protocol::AdminCommand::ClearFaults));
+    ASSERT_TRUE(admin.admin(driverprotocol::AdminCommand::ClearFaults));
     daemon.freeze();
     run = this->run("--timeout 1 route 3");
     EXPECT_EQ(run.exitCode, 4) << "a frozen daemon";
     EXPECT_LT(run.took, std::chrono::seconds(5));
     daemon.thaw();
-    const auto status = admin.admin(win32::protocol::AdminCommand::Status, 1);
+    const auto status = admin.admin(driverprotocol::AdminCommand::Status, 1);
     ASSERT_TRUE(status);
     // Route 2 was taken before its completion stalled; route 3 never was, and is dropped.
     EXPECT_NE(status->text.find("\"6\":2}"), std::string::npos) << status->text;

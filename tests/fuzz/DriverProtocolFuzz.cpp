@@ -1,11 +1,11 @@
 // Any byte stream as it reaches the daemon: cut into messages in uneven
 // chunks, then every payload decoded the ways the daemon and the client do.
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 
 #include <cstdint>
 #include <cstdlib>
 
-using namespace win32::protocol;
+using namespace driverprotocol;
 
 namespace {
 

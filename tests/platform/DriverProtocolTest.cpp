@@ -1,10 +1,10 @@
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-using namespace win32::protocol;
+using namespace driverprotocol;
 
 TEST(DriverProtocol, MessagesSurviveAByteByByteStream)
 {

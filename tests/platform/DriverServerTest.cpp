@@ -2,7 +2,7 @@
 #include "SimDriverTestSupport.h"
 
 #include <DriverServer.h>
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 #include <win32/DriverSocketClient.h>
 
 #include <atomic>
@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 using namespace testing_support;
-using namespace win32::protocol;
+using namespace driverprotocol;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {

@@ -8,7 +8,7 @@
 #include "../RegistryTestSupport.h"
 
 #include <SimDriver.h>
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 #include <win32/DriverSocketClient.h>
 #include <win32/StandIn.h>
 
@@ -32,9 +32,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
-using win32::protocol::Message;
-using win32::protocol::MessageType;
-using win32::protocol::Writer;
+using driverprotocol::Message;
+using driverprotocol::MessageType;
+using driverprotocol::Writer;
 
 // The bounds the daemon must come back within once the abuse is over. Its
 // request log is filled to its budget before the start is measured: what it
@@ -77,7 +77,7 @@ void sendBytes(int fd, const Bytes& bytes)
 // daemon's first message turned the client away as busy.
 bool waitForClose(int fd, Tally& tally, bool readAll = true)
 {
-    win32::protocol::MessageAssembler assembler;
+    driverprotocol::MessageAssembler assembler;
     std::uint8_t buffer[4096];
     bool first = true;
     while (!stopping) {
@@ -93,11 +93,11 @@ bool waitForClose(int fd, Tally& tally, bool readAll = true)
             continue;
         assembler.append(buffer, static_cast<std::size_t>(n));
         Message message;
-        while (assembler.next(message) == win32::protocol::MessageAssembler::Result::Message) {
+        while (assembler.next(message) == driverprotocol::MessageAssembler::Result::Message) {
             if (first && message.type == MessageType::Refused) {
-                win32::protocol::Reader reader(message.payload);
+                driverprotocol::Reader reader(message.payload);
                 std::uint32_t why = 0;
-                if (reader.u32(why) && why == static_cast<std::uint32_t>(win32::protocol::RefusalReason::Busy)) {
+                if (reader.u32(why) && why == static_cast<std::uint32_t>(driverprotocol::RefusalReason::Busy)) {
                     ++tally.busy;
                     return true;
                 }
@@ -138,7 +138,7 @@ struct Adversaries
         for (int i = 0; i < 16; ++i)
             threads.emplace_back([&] {
                 misbehave(path, halfOpen, [&](int fd) {
-                    const Bytes hello = win32::protocol::encode({MessageType::Hello, 0, Writer().string("x").take()});
+                    const Bytes hello = driverprotocol::encode({MessageType::Hello, 0, Writer().string("x").take()});
                     sendBytes(fd, Bytes(hello.begin(), hello.begin() + 7));
                     return waitForClose(fd, halfOpen);
                 });
@@ -163,10 +163,10 @@ struct Adversaries
     static bool flood(int fd, Tally& tally)
     {
         const std::string control = sim::controlPath(sim::kSettingsInterfaceClass);
-        sendBytes(fd, win32::protocol::encode({MessageType::Hello, 0, Writer().string("flood").take()}));
-        sendBytes(fd, win32::protocol::encode({MessageType::Open, 1, Writer().string(control).take()}));
+        sendBytes(fd, driverprotocol::encode({MessageType::Hello, 0, Writer().string("flood").take()}));
+        sendBytes(fd, driverprotocol::encode({MessageType::Open, 1, Writer().string(control).take()}));
         const Bytes input(60 * 1024, 0x5A);
-        const Bytes request = win32::protocol::encode(
+        const Bytes request = driverprotocol::encode(
             {MessageType::Ioctl, 2, Writer().u64(1).u32(kUnknownCode).u32(0).bytes(input.data(), input.size()).take()});
         std::uint8_t sink[65536];
         for (int sent = 0; !stopping && sent < 2000; ++sent) {
@@ -184,7 +184,7 @@ struct Adversaries
     static bool floodWithoutReading(int fd, Tally& tally)
     {
         const Bytes request =
-            win32::protocol::encode({MessageType::InterfacePaths, 1, Writer().guid(sim::kMixerInterfaceClass).take()});
+            driverprotocol::encode({MessageType::InterfacePaths, 1, Writer().guid(sim::kMixerInterfaceClass).take()});
         timeval timeout{1, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
         while (!stopping && ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0) {

@@ -1,4 +1,5 @@
 #include <win32/DriverSocketClient.h>
+#include <win32/ProcessLock.h>
 
 #include <win32/PrivateFolder.h>
 #include <win32/StandIn.h>
@@ -18,8 +19,8 @@
 
 namespace win32 {
 
-using protocol::Message;
-using protocol::MessageType;
+using driverprotocol::Message;
+using driverprotocol::MessageType;
 
 namespace {
 
@@ -41,7 +42,7 @@ struct Call
 IoResult decodeIoResult(const Message& message, void* out, DWORD outSize)
 {
     IoResult result;
-    protocol::Reader reader(message.payload);
+    driverprotocol::Reader reader(message.payload);
     std::uint32_t error = 0;
     std::uint32_t bytesReturned = 0;
     std::vector<std::uint8_t> output;
@@ -100,7 +101,7 @@ public:
         if (!connection->awaitWelcome(reach))
             return nullptr;
         connection->reader = std::thread([raw = connection.get()] { raw->readLoop(); });
-        connection->send(MessageType::Hello, protocol::Writer().string(programName()).take());
+        connection->send(MessageType::Hello, driverprotocol::Writer().string(programName()).take());
         reach = {};
         return connection;
     }
@@ -131,9 +132,9 @@ public:
 
     bool send(MessageType type, std::vector<std::uint8_t> payload, std::uint32_t requestId = 0)
     {
-        const auto bytes = protocol::encode(Message{type, requestId, std::move(payload)});
+        const auto bytes = driverprotocol::encode(Message{type, requestId, std::move(payload)});
         std::lock_guard<std::mutex> guard(writeMutex);
-        return protocol::sendAll(fd, bytes);
+        return driverprotocol::sendAll(fd, bytes);
     }
 
     // Sends a request and waits for its first reply. TimedOut when the daemon
@@ -216,9 +217,9 @@ private:
         Message first;
         for (;;) {
             const auto result = assembler.next(first);
-            if (result == protocol::MessageAssembler::Result::Message)
+            if (result == driverprotocol::MessageAssembler::Result::Message)
                 break;
-            if (result == protocol::MessageAssembler::Result::Invalid) {
+            if (result == driverprotocol::MessageAssembler::Result::Invalid) {
                 reach = {State::NotRunning, "not a simulated driver"};
                 return false;
             }
@@ -242,11 +243,11 @@ private:
         }
         if (first.type == MessageType::Welcome)
             return true;
-        protocol::Reader refusal(first.payload);
+        driverprotocol::Reader refusal(first.payload);
         std::uint32_t why = 0;
         std::string text;
         if (first.type == MessageType::Refused && refusal.u32(why) && refusal.string(text) &&
-            why == static_cast<std::uint32_t>(protocol::RefusalReason::Busy))
+            why == static_cast<std::uint32_t>(driverprotocol::RefusalReason::Busy))
             reach = {State::Busy, text};
         else
             reach = {State::NotRunning, "not a simulated driver"};
@@ -343,10 +344,10 @@ private:
                 return false;
             assembler.append(chunk, static_cast<std::size_t>(n));
             Message message;
-            protocol::MessageAssembler::Result result;
-            while ((result = assembler.next(message)) == protocol::MessageAssembler::Result::Message)
+            driverprotocol::MessageAssembler::Result result;
+            while ((result = assembler.next(message)) == driverprotocol::MessageAssembler::Result::Message)
                 dispatch(message);
-            if (result == protocol::MessageAssembler::Result::Invalid)
+            if (result == driverprotocol::MessageAssembler::Result::Invalid)
                 return false;
         }
     }
@@ -355,7 +356,7 @@ private:
     {
         if (message.requestId == 0) {
             std::uint32_t value = 0;
-            protocol::Reader reader(message.payload);
+            driverprotocol::Reader reader(message.payload);
             if (message.type == MessageType::Notify && reader.u32(value))
                 SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)));
             InterfaceChange change;
@@ -368,7 +369,7 @@ private:
             // Closed as unused: the daemon carried out nothing sent since, so
             // what is unanswered may be sent again on a new connection.
             if (message.type == MessageType::Refused && reader.u32(value) &&
-                value == static_cast<std::uint32_t>(protocol::RefusalReason::Unused)) {
+                value == static_cast<std::uint32_t>(driverprotocol::RefusalReason::Unused)) {
                 std::lock_guard<std::mutex> guard(callsMutex);
                 retired = true;
             }
@@ -422,7 +423,7 @@ private:
     const InterfaceWatch interfaceChanged;
     std::thread reader;
     std::mutex readMutex;
-    protocol::MessageAssembler assembler; // guarded by readMutex
+    driverprotocol::MessageAssembler assembler; // guarded by readMutex
     std::mutex writeMutex;
     std::mutex callsMutex;
     bool alive = true;
@@ -440,7 +441,7 @@ DriverSocketClient::~DriverSocketClient() = default;
 
 std::string DriverSocketClient::path() const
 {
-    return socketPath.empty() ? protocol::driverSocketPath() : socketPath;
+    return socketPath.empty() ? driverSocketPath() : socketPath;
 }
 
 std::shared_ptr<DriverSocketClient::Connection> DriverSocketClient::connection()
@@ -552,11 +553,11 @@ DriverSocketClient::Outcome DriverSocketClient::exchange(MessageType type, const
 std::vector<std::string> DriverSocketClient::interfacePaths(const GUID& interfaceClass)
 {
     Message reply;
-    if (exchange(MessageType::InterfacePaths, protocol::Writer().guid(interfaceClass).take(), reply) !=
+    if (exchange(MessageType::InterfacePaths, driverprotocol::Writer().guid(interfaceClass).take(), reply) !=
         Outcome::Answered)
         return {};
     std::vector<std::string> paths;
-    protocol::Reader reader(reply.payload);
+    driverprotocol::Reader reader(reply.payload);
     std::uint32_t count = 0;
     if (reply.type != MessageType::PathList || !reader.u32(count))
         return {};
@@ -573,9 +574,9 @@ DWORD DriverSocketClient::openFile(const std::string& path, std::uint64_t& fileI
 {
     Message reply;
     std::shared_ptr<Connection> link;
-    if (exchange(MessageType::Open, protocol::Writer().string(path).take(), reply, &link) != Outcome::Answered)
+    if (exchange(MessageType::Open, driverprotocol::Writer().string(path).take(), reply, &link) != Outcome::Answered)
         return ERROR_FILE_NOT_FOUND;
-    protocol::Reader reader(reply.payload);
+    driverprotocol::Reader reader(reply.payload);
     std::uint32_t error = 0;
     std::uint64_t remoteId = 0;
     if (reply.type != MessageType::OpenResult || !reader.u32(error) || !reader.u64(remoteId))
@@ -600,7 +601,7 @@ void DriverSocketClient::closeFile(std::uint64_t fileId)
         files.erase(it);
     }
     if (auto link = file.connection.lock(); link && link->isAlive())
-        link->send(MessageType::Close, protocol::Writer().u64(file.remoteId).take());
+        link->send(MessageType::Close, driverprotocol::Writer().u64(file.remoteId).take());
 }
 
 bool DriverSocketClient::deviceIoControl(std::uint64_t fileId, DWORD code, const void* in, DWORD inSize, void* out,
@@ -617,7 +618,7 @@ bool DriverSocketClient::deviceIoControl(std::uint64_t fileId, DWORD code, const
         file = it->second;
     }
     auto link = file.connection.lock();
-    if (!link || inSize > protocol::kMaxPayload - 64 || outSize > protocol::kMaxPayload - 64) {
+    if (!link || inSize > driverprotocol::kMaxPayload - 64 || outSize > driverprotocol::kMaxPayload - 64) {
         result = IoResult{link ? DWORD(ERROR_INVALID_PARAMETER) : kDriverGoneStatus, 0};
         return true;
     }
@@ -625,7 +626,7 @@ bool DriverSocketClient::deviceIoControl(std::uint64_t fileId, DWORD code, const
     call->out = out;
     call->outSize = outSize;
     call->onComplete = std::move(onComplete);
-    auto payload = protocol::Writer().u64(file.remoteId).u32(code).u32(outSize).bytes(in, inSize).take();
+    auto payload = driverprotocol::Writer().u64(file.remoteId).u32(code).u32(outSize).bytes(in, inSize).take();
     const auto outcome = link->call(MessageType::Ioctl, std::move(payload), call);
     if (outcome != Connection::CallOutcome::Answered) {
         const bool timedOut = outcome == Connection::CallOutcome::TimedOut;
@@ -639,14 +640,14 @@ bool DriverSocketClient::deviceIoControl(std::uint64_t fileId, DWORD code, const
     return true;
 }
 
-std::optional<AdminReply> DriverSocketClient::admin(protocol::AdminCommand command, std::uint32_t a, std::uint32_t b)
+std::optional<AdminReply> DriverSocketClient::admin(driverprotocol::AdminCommand command, std::uint32_t a, std::uint32_t b)
 {
     Message reply;
-    if (exchange(MessageType::Admin, protocol::Writer().u32(static_cast<std::uint32_t>(command)).u32(a).u32(b).take(),
+    if (exchange(MessageType::Admin, driverprotocol::Writer().u32(static_cast<std::uint32_t>(command)).u32(a).u32(b).take(),
                  reply) != Outcome::Answered)
         return std::nullopt;
     AdminReply answer;
-    protocol::Reader reader(reply.payload);
+    driverprotocol::Reader reader(reply.payload);
     std::uint32_t error = 0;
     if (reply.type != MessageType::AdminResult || !reader.u32(error) || !reader.string(answer.text) ||
         !reader.u64(answer.nextSequence))

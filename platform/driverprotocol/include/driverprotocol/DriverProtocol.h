@@ -16,7 +16,7 @@
 // and what it left unanswered is dropped, never done late.
 #pragma once
 
-#include <windows.h>
+#include <windows.h> // GUID
 
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-namespace win32::protocol {
+namespace driverprotocol {
 
 constexpr std::uint32_t kMagic = 0x50445354; // "TSDP" in memory order
 constexpr std::uint16_t kVersion = 1;
@@ -152,8 +152,4 @@ private:
     bool invalid = false;
 };
 
-// Where the daemon listens: $TESSARY_DRIVER_SOCKET, else driver.sock in the
-// user's object folder (win32::userObjectFolder).
-std::string driverSocketPath();
-
-} // namespace win32::protocol
+} // namespace driverprotocol

@@ -38,6 +38,13 @@ std::string userObjectFolder()
     return userObjectFolder("/tmp");
 }
 
+std::string driverSocketPath()
+{
+    if (const char* explicitPath = std::getenv("TESSARY_DRIVER_SOCKET"); explicitPath && *explicitPath)
+        return explicitPath;
+    return userObjectFolder() + "/driver.sock";
+}
+
 // Without a runtime folder the name in the shared temporary folder is the
 // first choice, made now when missing, so that every process of the user
 // finds the same one. Another user can make that name first, though: then the

@@ -20,6 +20,9 @@ namespace win32 {
 std::string userObjectFolder();
 // The same with `temporaryFolder` in place of /tmp.
 std::string userObjectFolder(const std::string& temporaryFolder);
+// Where the simulated driver's daemon listens: $TESSARY_DRIVER_SOCKET, else
+// driver.sock in the user's object folder.
+std::string driverSocketPath();
 
 // `name` as a file name: letters, digits, '.', '-' and '_' as they are, every
 // other byte as %XX, so no name can reach outside its folder.

@@ -13,7 +13,7 @@
 #pragma once
 
 #include <win32/DriverBackend.h>
-#include <win32/DriverProtocol.h>
+#include <driverprotocol/DriverProtocol.h>
 
 #include <chrono>
 #include <cstdint>
@@ -51,7 +51,7 @@ struct AdminReply
 class DriverSocketClient : public DriverBackend
 {
 public:
-    // An empty path means protocol::driverSocketPath(), looked up at each connect.
+    // An empty path means driverSocketPath(), looked up at each connect.
     explicit DriverSocketClient(std::string socketPath = {}, std::chrono::milliseconds replyTimeout = kReplyTimeout);
     ~DriverSocketClient() override;
     DriverSocketClient(const DriverSocketClient&) = delete;
@@ -69,7 +69,7 @@ public:
     void unwatchInterfaces(std::uint64_t watchId) override;
 
     // Administrative request; nullopt when no daemon answers.
-    std::optional<AdminReply> admin(protocol::AdminCommand command, std::uint32_t a = 0, std::uint32_t b = 0);
+    std::optional<AdminReply> admin(driverprotocol::AdminCommand command, std::uint32_t a = 0, std::uint32_t b = 0);
 
     // Whether a daemon answers at the socket path now.
     bool connected();
@@ -86,7 +86,7 @@ private:
     // Sends a request on the current connection and waits for its first reply
     // (into `reply`). Sent again once on a fresh connection when the daemon had
     // closed the old one as unused before it read the request.
-    Outcome exchange(protocol::MessageType type, const std::vector<std::uint8_t>& payload, protocol::Message& reply,
+    Outcome exchange(driverprotocol::MessageType type, const std::vector<std::uint8_t>& payload, driverprotocol::Message& reply,
                      std::shared_ptr<Connection>* used = nullptr);
     void noteOutcome(Outcome outcome);
     std::string path() const;

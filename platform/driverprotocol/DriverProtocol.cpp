@@ -1,5 +1,4 @@
-#include <win32/DriverProtocol.h>
-#include <win32/ProcessLock.h>
+#include <driverprotocol/DriverProtocol.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -7,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace win32::protocol {
+namespace driverprotocol {
 
 namespace {
 
@@ -207,11 +206,4 @@ MessageAssembler::Result MessageAssembler::next(Message& message)
     return Result::Message;
 }
 
-std::string driverSocketPath()
-{
-    if (const char* explicitPath = std::getenv("TESSARY_DRIVER_SOCKET"); explicitPath && *explicitPath)
-        return explicitPath;
-    return win32::userObjectFolder() + "/driver.sock";
-}
-
-} // namespace win32::protocol
+} // namespace driverprotocol
