@@ -640,10 +640,12 @@ bool DriverSocketClient::deviceIoControl(std::uint64_t fileId, DWORD code, const
     return true;
 }
 
-std::optional<AdminReply> DriverSocketClient::admin(driverprotocol::AdminCommand command, std::uint32_t a, std::uint32_t b)
+std::optional<AdminReply> DriverSocketClient::admin(driverprotocol::AdminCommand command, std::uint32_t a,
+                                                    std::uint32_t b)
 {
     Message reply;
-    if (exchange(MessageType::Admin, driverprotocol::Writer().u32(static_cast<std::uint32_t>(command)).u32(a).u32(b).take(),
+    if (exchange(MessageType::Admin,
+                 driverprotocol::Writer().u32(static_cast<std::uint32_t>(command)).u32(a).u32(b).take(),
                  reply) != Outcome::Answered)
         return std::nullopt;
     AdminReply answer;

@@ -86,8 +86,8 @@ private:
     // Sends a request on the current connection and waits for its first reply
     // (into `reply`). Sent again once on a fresh connection when the daemon had
     // closed the old one as unused before it read the request.
-    Outcome exchange(driverprotocol::MessageType type, const std::vector<std::uint8_t>& payload, driverprotocol::Message& reply,
-                     std::shared_ptr<Connection>* used = nullptr);
+    Outcome exchange(driverprotocol::MessageType type, const std::vector<std::uint8_t>& payload,
+                     driverprotocol::Message& reply, std::shared_ptr<Connection>* used = nullptr);
     void noteOutcome(Outcome outcome);
     std::string path() const;
     bool hasWatches();
