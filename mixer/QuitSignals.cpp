@@ -5,6 +5,8 @@
 #include <X11/Xlib.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -83,13 +85,18 @@ bool QuitSignals::displayAvailable(std::string& problem)
         problem = "no display: DISPLAY is not set";
         return false;
     }
-    Display* display = XOpenDisplay(name);
-    if (display == nullptr) {
-        problem = std::string("cannot open the display ") + name;
-        return false;
+    // A display server that is busy (a loaded machine, many clients at once)
+    // can refuse one connection: only a display that stays unreachable for a
+    // couple of seconds is none.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (Display* display = XOpenDisplay(name)) {
+            XCloseDisplay(display);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    XCloseDisplay(display);
-    return true;
+    problem = std::string("cannot open the display ") + name;
+    return false;
 }
 
 void QuitSignals::endOnDisplayLoss(std::function<void()> onLost)
