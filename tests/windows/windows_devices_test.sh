@@ -28,8 +28,17 @@ echo "$settings_path"
 
 # Wine's file trace names every path a program opens: the programs must reach
 # CreateFile with the device path they asked SetupAPI for.
-opened() { # opened LOG PATH: the path's name after "\\?\" is unmistakable, however the trace escapes it
-  grep -F 'CreateFileW' "$1" | grep -qiF "${2##*\\}"
+# opened LOG PATH: waits up to 5 s for the trace to show it; the path's name
+# after "\\?\" is unmistakable, however the trace escapes it. Says what was
+# opened when it never shows.
+opened() {
+  for _ in $(seq 50); do
+    grep -F 'CreateFileW' "$1" | grep -qiF "${2##*\\}" && return 0
+    sleep 0.1
+  done
+  echo "files opened by name:" >&2
+  grep -F 'CreateFileW L' "$1" | grep -viE '\.(dll|nls|drv|exe)|windows' | tail -n 20 >&2
+  return 1
 }
 
 step "the settings program shows ' No Device'; a boost click opens its interface's path and fails"
