@@ -56,7 +56,7 @@ ended_with "$settings" 0 || fail "the settings program did not end ($exit_status
 step "the mixer opens its interface's path, fails quietly and runs"
 WINEDEBUG=trace+file wine 'C:\Tessary\TessaryMixer.exe' 2>"$work/mixer.log" &
 mixer=$!
-[ "$(probe visible "Brelmor/Halvaren Ostrel Tessary Mixer" 60000)" = "1 641 448" ] || fail "no mixer window"
+[ "$(shown_as "Brelmor/Halvaren Ostrel Tessary Mixer" "1 641 448")" = "1 641 448" ] || fail "no mixer window"
 opened "$work/mixer.log" "$mixer_path" || fail "the mixer never opened $mixer_path"
 probe close "Brelmor/Halvaren Ostrel Tessary Mixer"
 ended_with "$mixer" 0 || fail "the mixer did not end with status 0 ($exit_status)"

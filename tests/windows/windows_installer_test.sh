@@ -57,7 +57,7 @@ done
 step "the installed programs run; the mixer keeps its state in the user's folder"
 wine 'C:\Program Files\Ostrel\Tessary\TessaryMixer.exe' &
 mixer=$!
-[ "$(probe visible "$mixer_title" 60000)" = "1 641 448" ] || fail "the installed mixer shows no window"
+[ "$(shown_as "$mixer_title" "1 641 448")" = "1 641 448" ] || fail "the installed mixer shows no window"
 probe close "$mixer_title"
 ended_with "$mixer" 0 || fail "the mixer did not end ($exit_status)"
 state=$(ls "$drive"/users/*/AppData/Roaming/TessaryMixer.poo 2>/dev/null | head -n 1)

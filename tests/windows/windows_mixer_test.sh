@@ -33,8 +33,8 @@ x_window() {
 step "the window: 641 x 448, as the Linux build draws it"
 wine 'C:\Tessary\TessaryMixer.exe' &
 first=$!
-found=$(probe visible "$title" 60000) || true
-[ "$found" = "1 641 448" ] || fail "no visible 641 x 448 window titled '$title' (found: ${found:-none})"
+found=$(shown_as "$title" "1 641 448")
+[ "$found" = "1 641 448" ] || fail "no visible 641 x 448 window titled '$title' (found: $found)"
 x=$(x_window "$title") || fail "no X window for the mixer"
 sleep 1
 import -window "$x" "$shots/mixer-wine.png"

@@ -46,6 +46,19 @@ install_program() { cp "$1" "$drive/Tessary/"; }
 
 probe() { wine "$probe_exe" "$@" | tr -d '\r'; }
 
+# shown_as TITLE "VISIBLE W H": waits up to 60 s until a window with the title
+# is so (a JUCE window shows at a first size before its own); prints what was
+# last seen.
+shown_as() {
+  local seen=""
+  for _ in $(seq 120); do
+    seen=$(probe visible "$1" 500) || true
+    [ "$seen" = "$2" ] && break
+    sleep 0.5
+  done
+  echo "${seen:-none}"
+}
+
 # Waits up to 10 s for the process $1, started by this shell, to end; sets
 # $exit_status to its status, or to "still running".
 wait_for_exit() {
