@@ -105,10 +105,12 @@ struct NotifyIcon
     }
 };
 
+// Never destroyed: the session bus, which may outlive every other static,
+// drops the icons on it when it closes at exit.
 std::vector<std::unique_ptr<NotifyIcon>>& icons()
 {
-    static std::vector<std::unique_ptr<NotifyIcon>> shown;
-    return shown;
+    static auto* shown = new std::vector<std::unique_ptr<NotifyIcon>>;
+    return *shown;
 }
 
 NotifyIcon* find(HWND window, UINT id)
@@ -125,7 +127,8 @@ NotifyIcon* find(HWND window, UINT id)
 // it and the watch go first, while it still works.
 void watchForWatcher(SessionBus& bus)
 {
-    static std::shared_ptr<void> watch;
+    // Never destroyed, for the same reason as the icons.
+    static auto& watch = *new std::shared_ptr<void>;
     static SessionBus* watched = nullptr;
     if (watched == &bus && watch != nullptr)
         return;
