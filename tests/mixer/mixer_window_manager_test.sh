@@ -33,11 +33,8 @@ mkdir -p "$scratch/bin"
 ln "$program" "$scratch/bin/TessaryMixer" 2>/dev/null || cp "$program" "$scratch/bin/TessaryMixer"
 program="$scratch/bin/TessaryMixer"
 
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-wm_running() { case "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>&1)" in *"window id"*) return 0 ;; esac; return 1; }
-for _ in $(seq 100); do wm_running && break; sleep 0.1; done
-wm_running || fail "openbox did not start"
+source "$(dirname "$0")/../x11/window_manager.sh"
+start_window_manager "$scratch"
 
 "$program" &
 mixer=$!

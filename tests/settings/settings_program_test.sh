@@ -37,11 +37,8 @@ pids+=($!)
 for _ in $(seq 50); do [ -S "$TESSARY_DRIVER_SOCKET" ] && break; sleep 0.1; done
 [ -S "$TESSARY_DRIVER_SOCKET" ] || fail "the simulated driver did not start"
 
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-wm_running() { case "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>&1)" in *"window id"*) return 0 ;; esac; return 1; }
-for _ in $(seq 100); do wm_running && break; sleep 0.1; done
-wm_running || fail "openbox did not start"
+source "$(dirname "$0")/../x11/window_manager.sh"
+start_window_manager "$scratch"
 
 "$program" &
 settings=$!

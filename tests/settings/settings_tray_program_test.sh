@@ -53,9 +53,8 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 "$simdriver" serve --units 1 >/dev/null &
 pids+=($!)
 waitfor 5 "the simulated driver did not start" test -S "$TESSARY_DRIVER_SOCKET"
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-waitfor 10 "openbox did not start" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>&1 | grep -q "window id"'
+source "$(dirname "$0")/../x11/window_manager.sh"
+start_window_manager "$scratch"
 
 # The watcher: it prints each item that registers.
 mkfifo "$scratch/watcher.in"
