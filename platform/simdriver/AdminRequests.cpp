@@ -30,7 +30,7 @@ win32::AdminReply refused(std::string text)
 std::string hex(DWORD value)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
     return text;
 }
 

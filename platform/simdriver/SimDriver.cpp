@@ -93,9 +93,9 @@ win32::IoResult done(DWORD bytes = 0)
 std::string guidText(const GUID& guid)
 {
     char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
-                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
+                  guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
     return text;
 }
 
@@ -164,10 +164,10 @@ std::string LogEntry::line() const
     if (code == 0) {
         text += " open " + printableText(path);
     } else {
-        std::snprintf(head, sizeof head, " 0x%08X", code);
+        std::snprintf(head, sizeof head, " 0x%08X", static_cast<unsigned>(code));
         text += head;
     }
-    std::snprintf(head, sizeof head, " -> 0x%08X", status);
+    std::snprintf(head, sizeof head, " -> 0x%08X", static_cast<unsigned>(status));
     text += head;
     for (std::uint8_t byte : frame) {
         std::snprintf(head, sizeof head, " %02X", byte);
