@@ -18,7 +18,7 @@ sudo=""
 packages=(
   build-essential cmake pkg-config ccache dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  libz-mingw-w64-dev juce-modules-source
+  libz-mingw-w64-dev juce-modules-source googletest
   wine wine64 xvfb xauth x11-utils xdotool imagemagick nsis
 )
 missing=()

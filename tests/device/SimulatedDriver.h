@@ -1,9 +1,15 @@
 // Test helpers: an in-process simulated driver installed for one test, and
-// views of what reached it.
+// views of what reached it. On Windows the test's requests take the real way,
+// through the simulated driver's kernel half (installed in the Wine prefix the
+// tests run in), to the units this process serves.
 #pragma once
 
 #include <SimDriver.h>
+#ifdef _WIN32
+#include <DriverHost.h>
+#else
 #include <win32/StandIn.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -34,6 +40,25 @@ inline std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t of
     return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
            static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
+
+#ifdef _WIN32
+class ServedDriver
+{
+public:
+    explicit ServedDriver(std::shared_ptr<sim::SimDriver> driver) : host(std::move(driver))
+    {
+        std::string error;
+        if (!host.start(error))
+            ADD_FAILURE() << error;
+    }
+
+private:
+    sim::DriverHost host;
+};
+using DriverUnderTest = ServedDriver;
+#else
+using DriverUnderTest = win32::ScopedDriverBackend;
+#endif
 
 class SimulatedDriverTest : public ::testing::Test
 {
@@ -70,7 +95,7 @@ protected:
     }
 
     std::shared_ptr<sim::SimDriver> driver;
-    win32::ScopedDriverBackend backend;
+    DriverUnderTest backend;
 };
 
 // A driver with two units, for the second-member cases.
