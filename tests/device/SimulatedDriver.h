@@ -41,6 +41,18 @@ inline std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t of
            static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
 
+// The kernel handles this process holds.
+inline std::size_t openHandleCount()
+{
+#ifdef _WIN32
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+#else
+    return win32::openHandleCount();
+#endif
+}
+
 #ifdef _WIN32
 class ServedDriver
 {
