@@ -37,9 +37,9 @@ endif()
 add_subdirectory(settings)
 if(TESSARY_BUILD_TESTS)
   enable_testing()
-  add_subdirectory(tests/windows)
-  # The device layer's tests, built with Debian's GoogleTest sources, run
-  # against the simulated driver under Wine (64-bit only, as it is).
+  # The device layer's and settings commands' tests, built with Debian's
+  # GoogleTest sources, run against the simulated driver under Wine (64-bit
+  # only, as it is).
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS /usr/src/googletest/CMakeLists.txt)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -47,6 +47,7 @@ if(TESSARY_BUILD_TESTS)
     add_subdirectory(tests/device)
     add_subdirectory(tests/settings)
   endif()
+  add_subdirectory(tests/windows)
 endif()
 if(TESSARY_WINDOWS_JUCE_PROGRAMS)
   include(TessaryWindowsPackage)
