@@ -31,13 +31,19 @@ typedef struct DEVICE_EXTENSION
     ULONG unit;
 } DEVICE_EXTENSION;
 
-/* A program's file on a unit interface or a control path (FileObject->FsContext). */
+/* A program's file on a unit interface or a control path (FileObject->FsContext).
+ * Wine (8.0) gives the program its handle before the driver has completed the
+ * create and ignores how it completes; a create that fails therefore keeps its
+ * context, which fails the file's requests with the create's status, until the
+ * close Wine sends for it. (Windows sends none after a failed create: there
+ * the context would stay allocated.) */
 typedef struct FILE_CONTEXT
 {
     ULONG target; /* enum SimHostTarget */
     ULONG unit;
     ULONG classIndex;
-    ULONG session; /* the host session its create went to */
+    ULONG session;    /* the host session its create went to */
+    NTSTATUS failure; /* the create's status when it failed, else STATUS_SUCCESS */
 } FILE_CONTEXT;
 
 /* A request waiting to be fetched by the host. */
@@ -437,14 +443,12 @@ static QUEUED_REQUEST* NewRequest(ULONG kind, PFILE_OBJECT file, const FILE_CONT
     return queued;
 }
 
-/* Completes a forwarded IRP; a create that fails frees its file's context. */
+/* Completes a forwarded IRP; a create that fails marks its file's context. */
 static void CompleteForwarded(PIRP irp, NTSTATUS status, ULONG_PTR information)
 {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    if (stack->MajorFunction == IRP_MJ_CREATE && !NT_SUCCESS(status) && stack->FileObject->FsContext) {
-        ExFreePoolWithTag(stack->FileObject->FsContext, SIM_POOL_TAG);
-        stack->FileObject->FsContext = NULL;
-    }
+    if (stack->MajorFunction == IRP_MJ_CREATE && !NT_SUCCESS(status) && stack->FileObject->FsContext)
+        ((FILE_CONTEXT*)stack->FileObject->FsContext)->failure = status;
     CompleteIrp(irp, status, information);
 }
 
@@ -667,6 +671,7 @@ static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp)
     context->target = target;
     context->unit = unit;
     context->classIndex = classIndex;
+    context->failure = STATUS_SUCCESS;
     queued = NewRequest(SIMHOST_KIND_CREATE, file, context, target, 0, NULL, 0, 0);
     if (!queued) {
         ExFreePoolWithTag(context, SIM_POOL_TAG);
@@ -683,18 +688,16 @@ static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp)
         plugged = target != SIMHOST_TARGET_UNIT || (sim.wantedInterfaces & (1u << unit)) != 0;
         KeReleaseSpinLock(&sim.lock, irql);
         if (!plugged) {
-            file->FsContext = NULL;
             ExFreePoolWithTag(queued, SIM_POOL_TAG);
-            ExFreePoolWithTag(context, SIM_POOL_TAG);
-            return CompleteIrp(irp, STATUS_OBJECT_NAME_NOT_FOUND, 0);
+            context->failure = STATUS_OBJECT_NAME_NOT_FOUND;
+            return CompleteIrp(irp, context->failure, 0);
         }
     }
     status = Forward(irp, queued, context->session);
     if (status == STATUS_PENDING)
         return status;
-    file->FsContext = NULL;
-    ExFreePoolWithTag(context, SIM_POOL_TAG);
-    return CompleteIrp(irp, STATUS_OBJECT_NAME_NOT_FOUND, 0); /* no host: no such device */
+    context->failure = STATUS_OBJECT_NAME_NOT_FOUND; /* no host: no such device */
+    return CompleteIrp(irp, context->failure, 0);
 }
 
 static NTSTATUS DispatchClose(PDEVICE_OBJECT device, PIRP irp)
@@ -705,7 +708,8 @@ static NTSTATUS DispatchClose(PDEVICE_OBJECT device, PIRP irp)
     } else if (file->FsContext) {
         FILE_CONTEXT* context = (FILE_CONTEXT*)file->FsContext;
         file->FsContext = NULL;
-        PostClose(file, context);
+        if (NT_SUCCESS(context->failure))
+            PostClose(file, context);
         ExFreePoolWithTag(context, SIM_POOL_TAG);
     }
     return CompleteIrp(irp, STATUS_SUCCESS, 0);
@@ -866,6 +870,8 @@ static NTSTATUS DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp)
         return HostControl(irp, stack->FileObject);
     if (!context)
         return CompleteIrp(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+    if (!NT_SUCCESS(context->failure))
+        return CompleteIrp(irp, context->failure, 0);
     if (inputLength > SIMHOST_MAX_INPUT)
         return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
     queued = NewRequest(SIMHOST_KIND_IOCTL, stack->FileObject, context, context->target,

@@ -117,6 +117,34 @@ static int StopService(void)
     return 0;
 }
 
+/* Starts the driver's service when the installation has not: Wine (8.0) starts
+ * it only when it was there before. The driver then finds its device. */
+static int StartDriverService(void)
+{
+    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    SC_HANDLE service;
+    int result = 0;
+    if (!manager)
+        return Fail("opening the service manager");
+    service = OpenServiceA(manager, "tessarysim", SERVICE_START);
+    if (!service) {
+        result = Fail("opening the driver's service");
+    } else {
+        /* The installation may still hold the service database for a while. */
+        int tries = 0;
+        while (!StartServiceA(service, 0, NULL) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) {
+            if (GetLastError() != ERROR_SERVICE_DATABASE_LOCKED || ++tries == 100) {
+                result = Fail("starting the driver's service");
+                break;
+            }
+            Sleep(100);
+        }
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return result;
+}
+
 static int CreateDevice(const char* infPath)
 {
     GUID classGuid;
@@ -185,6 +213,8 @@ static int Install(const char* inf)
         return 1;
     if (!UpdateDriverForPlugAndPlayDevicesA(NULL, HARDWARE_ID, infPath, INSTALLFLAG_FORCE, &reboot))
         return Fail("installing the driver (UpdateDriverForPlugAndPlayDevices)");
+    if (StartDriverService() != 0)
+        return 1;
     printf("tessarysim-setup: installed %s on %s%s\n", infPath, existing ? "the existing device " : "a new device ",
            HARDWARE_ID);
     return 0;
