@@ -78,7 +78,6 @@ static struct
     PDEVICE_OBJECT named[3]; /* host, mixer control, settings control */
     BOOLEAN linked[3];
     UNICODE_STRING interfaceNames[2][SIMHOST_MAX_UNITS];
-    PDEVICE_OBJECT pdo;
     PDEVICE_OBJECT units[2][SIMHOST_MAX_UNITS]; /* \\Device\\TessarySimMixer<N>, ...Settings<N>: see RelinkToUnit */
     BOOLEAN referenceFix;                       /* interface states set the way Wine needs, see SetInterfaceState */
     HANDLE linkDirectories[2];                  /* kept open for that: the classes' \??\<device>#{guid} directories */
@@ -973,7 +972,6 @@ static void DeleteFdo(void)
             ZwClose(sim.linkDirectories[c]);
         sim.linkDirectories[c] = NULL;
     }
-    sim.pdo = NULL;
     if (sim.fdo) {
         DEVICE_EXTENSION* extension = (DEVICE_EXTENSION*)sim.fdo->DeviceExtension;
         if (extension->lower)
@@ -999,7 +997,6 @@ static NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo)
     extension = (DEVICE_EXTENSION*)sim.fdo->DeviceExtension;
     extension->role = ROLE_FDO;
     extension->lower = IoAttachDeviceToDeviceStack(sim.fdo, pdo);
-    sim.pdo = pdo;
     if (!extension->lower) {
         status = STATUS_NO_SUCH_DEVICE;
     } else {
