@@ -29,7 +29,8 @@
  * has not answered with STATUS_DEVICE_NOT_CONNECTED and disables every interface. */
 #define SIMHOST_IOCTL_SERVE SIMHOST_CODE(0x900u)
 /* Host: output receives the next SIMHOST_REQUEST (pended until one arrives).
- * The output must hold SIMHOST_FETCH_SIZE bytes. */
+ * The output must hold SIMHOST_FETCH_SIZE bytes. FETCH, COMPLETE and INTERFACE
+ * are taken from the serving handle only (others: ERROR_INVALID_FUNCTION). */
 #define SIMHOST_IOCTL_FETCH SIMHOST_CODE(0x901u)
 /* Host: input is a SIMHOST_COMPLETION followed by its output bytes. */
 #define SIMHOST_IOCTL_COMPLETE SIMHOST_CODE(0x902u)
@@ -43,6 +44,13 @@
 #define SIMHOST_MAX_OUTPUT 65536u /* larger client outputs are cut to this size */
 #define SIMHOST_ADMIN_OUTPUT (16u + SIMHOST_MAX_OUTPUT)
 
+/* Under Wine a program's CreateFile returns before the host has answered the
+ * create, and whatever the answer, the program has its handle. When the host
+ * refuses a create, the driver fails the file's later requests with the
+ * refusal's error, but requests the program sent before the answer came still
+ * reach the host, in order after the create: the host answers those with the
+ * same error. No close follows a refused create, and a file key may come back
+ * in a later create once its file has closed or its create was refused. */
 enum SimHostKind {
     SIMHOST_KIND_CREATE = 1, /* a program opened a unit interface or a control path */
     SIMHOST_KIND_CLOSE = 2,  /* its file was closed; no completion is sent back */
