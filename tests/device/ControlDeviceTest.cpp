@@ -225,7 +225,16 @@ protected:
 TEST_F(NoDriverTest, ControlPathOpenFailureStatusDependsOnTheProgram)
 {
     ControlDevice mixerControl(mixerProfile());
-    EXPECT_EQ(mixerControl.open(), status::kOperationFailed);
+#ifdef _WIN32
+    if (runsUnderWine()) {
+        // Wine hands the program its handle before the driver has answered the
+        // create: the refusal comes with the first request instead of the open.
+        mixerControl.open();
+        ApiVersionBlock version;
+        EXPECT_NE(mixerControl.getApiVersion(version), status::kSuccess);
+    } else
+#endif
+        EXPECT_EQ(mixerControl.open(), status::kOperationFailed);
     ControlDevice settingsControl(settingsProfile());
     const StatusCode settingsResult = settingsControl.open();
     EXPECT_NE(settingsResult, status::kSuccess);

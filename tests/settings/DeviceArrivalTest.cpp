@@ -138,7 +138,7 @@ TEST_F(DeviceArrivalTest, OnlyNamedInterfaceArrivalsAndRemovalsRefresh)
 TEST_F(DeviceArrivalTest, AReadThatFillsInNothingEndsTheDrain)
 {
     std::atomic<int> reads{0};
-    auto twist = std::make_shared<testing_support::DriverTwist>(driver);
+    auto twist = std::make_shared<testing_support::DriverTwist>(driver.shared());
     twist->answer = [&](DWORD code, void*, DWORD, win32::IoResult& result) {
         if (code != kReadNotification)
             return false;
@@ -166,7 +166,7 @@ TEST_F(DeviceArrivalTest, NotificationsRaisedByRefreshesNeverHoldTheDialog)
     std::atomic<int> raised{0};
     std::atomic<bool> storming{false};
     int raisedWhenRestored = -1;
-    auto twist = std::make_shared<testing_support::DriverTwist>(driver);
+    auto twist = std::make_shared<testing_support::DriverTwist>(driver.shared());
     twist->after = [&](DWORD code) {
         // Refreshes run on the message thread, as the Restore does: note when it came.
         if (storming && raisedWhenRestored < 0 && IsWindowVisible(window()))

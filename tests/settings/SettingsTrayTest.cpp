@@ -86,7 +86,7 @@ TEST_F(SettingsTrayTest, TrayMenuHasItsItemsWithRestoreAsTheDefault)
 TEST_F(SettingsTrayTest, RightClickChecksTheCpuLevelReadThen)
 {
     std::optional<std::uint32_t> level;
-    auto twist = std::make_shared<testing_support::DriverTwist>(driver);
+    auto twist = std::make_shared<testing_support::DriverTwist>(driver.shared());
     twist->answer = [&](DWORD code, void* out, DWORD outSize, win32::IoResult& result) {
         if (code != kReadCpuBlock || !level || outSize < sizeof(CpuBlock))
             return false;

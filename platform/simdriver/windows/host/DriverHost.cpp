@@ -107,8 +107,7 @@ bool DriverHost::start(std::string& error)
     });
     for (unsigned unit = 0; unit < driver->unitCount(); ++unit)
         setUnitInterfaces(unit, true);
-    for (unsigned i = 0; i < kFetchers; ++i)
-        fetchers.emplace_back([this] { fetchLoop(); });
+    fetcher = std::thread([this] { fetchLoop(); });
     return true;
 }
 
@@ -118,9 +117,7 @@ void DriverHost::stop()
         return;
     driver->unwatchInterfaces(interfaceWatch);
     SetEvent(stopEvent);
-    for (auto& fetcher : fetchers)
-        fetcher.join();
-    fetchers.clear();
+    fetcher.join();
     {
         std::lock_guard<std::mutex> guard(link->mutex);
         link->device = INVALID_HANDLE_VALUE;
@@ -131,6 +128,24 @@ void DriverHost::stop()
     device = INVALID_HANDLE_VALUE;
     CloseHandle(stopEvent);
     stopEvent = nullptr;
+}
+
+bool DriverHost::settle() const
+{
+    // The kernel half hands requests over in the order they came: the answer
+    // to one more comes after everything sent before it.
+    const HANDLE channel = CreateFileA(SIMHOST_USER_PATH, GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (channel == INVALID_HANDLE_VALUE)
+        return false;
+    const SIMHOST_ADMIN request{static_cast<unsigned>(driverprotocol::AdminCommand::Log), 0xFFFFFFFFu, 0xFFFFFFFFu};
+    std::vector<std::uint8_t> reply(SIMHOST_ADMIN_OUTPUT);
+    DWORD returned = 0;
+    const BOOL answered =
+        DeviceIoControl(channel, SIMHOST_IOCTL_ADMIN, const_cast<SIMHOST_ADMIN*>(&request), sizeof request,
+                        reply.data(), static_cast<DWORD>(reply.size()), &returned, nullptr);
+    CloseHandle(channel);
+    return answered != FALSE;
 }
 
 void DriverHost::fetchLoop()
@@ -187,9 +202,16 @@ void DriverHost::open(const Request& request)
     std::uint64_t fileId = 0;
     const DWORD error = driver->openFileFor(clientName(processId), path, fileId,
                                             [processId](std::uint32_t event) { signalProgramEvent(processId, event); });
-    if (error == ERROR_SUCCESS) {
+    {
         std::lock_guard<std::mutex> guard(filesMutex);
-        files[header.file] = fileId;
+        if (error == ERROR_SUCCESS) {
+            files[header.file] = fileId;
+            refused.erase(header.file);
+        } else {
+            if (refused.size() >= kRememberedRefusals) // no close follows a refusal: forget the oldest now and then
+                refused.clear();
+            refused[header.file] = error;
+        }
     }
     complete(link, header.id, error, nullptr, 0);
 }
@@ -215,8 +237,13 @@ void DriverHost::control(const Request& request)
     {
         std::lock_guard<std::mutex> guard(filesMutex);
         const auto file = files.find(header.file);
-        if (file == files.end())
-            return complete(link, header.id, ERROR_INVALID_HANDLE, nullptr, 0);
+        if (file == files.end()) {
+            // Under Wine the program holds a handle even when its create was
+            // refused: its requests fail as the create did.
+            const auto refusal = refused.find(header.file);
+            return complete(link, header.id, refusal != refused.end() ? refusal->second : ERROR_INVALID_HANDLE, nullptr,
+                            0);
+        }
         fileId = file->second;
     }
     auto output =

@@ -38,9 +38,10 @@ public:
     // Stops fetching; the kernel half fails what was left unanswered.
     void stop();
 
-    // Requests fetched at once: a request the SimDriver completes later never
-    // holds up the others.
-    static constexpr unsigned kFetchers = 4;
+    // Returns once every request this process sent the kernel half before
+    // the call has been carried out (under Wine a program's CreateFile returns
+    // before the create has reached the driver). False when the host does not serve.
+    bool settle() const;
 
 private:
     struct Request
@@ -65,12 +66,17 @@ private:
     HANDLE device = INVALID_HANDLE_VALUE;
     HANDLE stopEvent = nullptr;
     std::atomic<bool> running{false};
-    std::vector<std::thread> fetchers;
+    // One fetcher carries out the requests in the order they came (a file's
+    // create before its requests); one the SimDriver completes later holds up
+    // nothing, its completion runs on the SimDriver's own thread.
+    std::thread fetcher;
     std::uint64_t interfaceWatch = 0;
     std::shared_ptr<Link> link;
 
     std::mutex filesMutex;
     std::map<std::uint64_t, std::uint64_t> files; // kernel file key -> SimDriver file id
+    std::map<std::uint64_t, DWORD> refused;       // kernel file key -> the error its create was refused with
+    static constexpr std::size_t kRememberedRefusals = 1024;
     std::map<std::uint32_t, std::string> clientNames;
 };
 
