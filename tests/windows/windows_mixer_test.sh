@@ -18,18 +18,6 @@ install_program "$mixer_exe"
 install_program "$probe_exe"
 probe_exe='C:\Tessary\WindowProbe.exe'
 
-# The X window Wine made for the window titled $1.
-x_window() {
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
-    done
-    sleep 0.1
-  done
-  return 1
-}
-
 step "the window: 641 x 448, as the Linux build draws it"
 wine 'C:\Tessary\TessaryMixer.exe' &
 first=$!
