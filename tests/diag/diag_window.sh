@@ -5,17 +5,7 @@
 client_left=${client_left:-0}
 client_top=${client_top:-0}
 
-# Prints the id of the visible window named exactly $1, waiting up to 10 s.
-window_named() {
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
-    done
-    sleep 0.1
-  done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../x11/x_windows.sh"
 
 # Options are 17 px high at x 24 in the frame (8, 28); the round box is 13 px at the left.
 option_y() { case $1 in 4) echo 57 ;; 3) echo 90 ;; 2) echo 123 ;; 1) echo 157 ;; 0) echo 190 ;; esac; }

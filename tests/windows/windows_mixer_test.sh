@@ -23,7 +23,7 @@ wine 'C:\Tessary\TessaryMixer.exe' &
 first=$!
 found=$(shown_as "$title" "1 641 448")
 [ "$found" = "1 641 448" ] || fail "no visible 641 x 448 window titled '$title' (found: $found)"
-x=$(x_window "$title") || fail "no X window for the mixer"
+x=$(window_named "$title") || fail "no X window for the mixer"
 sleep 1
 import -window "$x" "$shots/mixer-wine.png"
 [ "$(identify -format '%wx%h' "$shots/mixer-wine.png")" = "641x448" ] || fail "the picture is not 641 x 448"
@@ -53,7 +53,7 @@ chmod 700 "$scratch/runtime"
 XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" TESSARY_DRIVER_SOCKET="$scratch/none.sock" \
   "$linux_mixer" >/dev/null 2>&1 &
 linux=$!
-lx=$(x_window "$title") || fail "no window of the Linux mixer"
+lx=$(window_named "$title") || fail "no window of the Linux mixer"
 sleep 1
 import -window "$lx" "$shots/mixer-linux.png"
 kill -KILL "$linux" 2>/dev/null || true

@@ -4,22 +4,25 @@
 # through CreateFile and DeviceIoControl. The Linux build, run against its own
 # simulated driver on the same display, gives the bytes the Windows build must
 # send: the mixer's start-up, a fader dragged and a mute clicked with the
-# pointer. Then the settings program follows a unit plugged in and out.
-#   windows_simulated_unit_test.sh BUILD_DIR TessaryMixer.exe TessarySettings.exe WindowProbe.exe
-#                                  LINUX_MIXER LINUX_SIMDRIVER
+# pointer. Then the settings program follows a unit plugged in and out, and
+# the stream buffer depth TessaryDiag writes to the local-machine hive reaches
+# the driver when a unit connects.
+#   windows_simulated_unit_test.sh BUILD_DIR TessaryMixer.exe TessarySettings.exe TessaryDiag.exe
+#                                  WindowProbe.exe LINUX_MIXER LINUX_SIMDRIVER
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_session.sh"
 need_display "$0" "$@"
 build=$1
 mixer_exe=$2
 settings_exe=$3
-probe_exe=$4
-linux_mixer=$5
-linux_simdriver=$6
+diag_exe=$4
+probe_exe=$5
+linux_mixer=$6
+linux_simdriver=$7
 title="Brelmor/Halvaren Ostrel Tessary Mixer"
 [ -x "$linux_mixer" ] && [ -x "$linux_simdriver" ] || { echo "SKIP: no Linux build to compare with"; exit 77; }
 start_wine_session
-for program in "$mixer_exe" "$settings_exe" "$probe_exe" "$build/platform/simdriver/windows/host/tessary-simdriver.exe"; do
+for program in "$mixer_exe" "$settings_exe" "$diag_exe" "$probe_exe" "$build/platform/simdriver/windows/host/tessary-simdriver.exe"; do
   install_program "$program"
 done
 probe_exe='C:\Tessary\WindowProbe.exe'
@@ -70,7 +73,7 @@ linux_driver=$!
 for _ in $(seq 50); do [ -S "$TESSARY_DRIVER_SOCKET" ] && break; sleep 0.1; done
 XDG_CONFIG_HOME="$linux/config" XDG_RUNTIME_DIR="$linux/runtime" "$linux/program/TessaryMixer" >/dev/null 2>&1 &
 linux_pid=$!
-lx=$(x_window "$title") || fail "no window of the Linux mixer"
+lx=$(window_named "$title") || fail "no window of the Linux mixer"
 settled "$linux_simdriver" log >"$linux/start.log"
 work_the_mixer "$lx"
 sleep 1
@@ -104,7 +107,7 @@ diff <(mixer_lines "$linux/start.log") <(mixer_lines "$work/start.log") ||
 echo "$(mixer_lines "$work/start.log" | wc -l) requests alike"
 
 step "a fader drag and a mute click leave the unit as the Linux build's left it"
-wx=$(x_window "$title") || fail "no X window for the mixer"
+wx=$(window_named "$title") || fail "no X window for the mixer"
 work_the_mixer "$wx"
 sleep 1
 simdriver status --json >"$work/worked.json"
@@ -134,3 +137,20 @@ simdriver unplug >/dev/null
 shows " No Device" || fail "after the unit went the dialog does not show ' No Device'"
 wine 'C:\Tessary\TessarySettings.exe' /e
 ended_with "$settings" 0 || fail "the settings program did not end ($exit_status)"
+
+step "TessaryDiag's depth in the local-machine hive reaches the driver as a unit connects"
+caption=" Ostrel Tessary Diagnostics"
+wine 'C:\Tessary\TessaryDiag.exe' >/dev/null 2>&1 &
+tool=$!
+w=$(window_named "$caption") || fail "no window captioned '$caption'"
+source "$here/../diag/diag_window.sh"
+read -r client_left client_top < <(probe client "$caption")
+sleep 1
+click_option "$w" 0 # Maximum, 20 ms
+click_ok "$w"
+probe boxtext TessaryDiag 10000 >/dev/null || fail "no message box after OK"
+probe boxok TessaryDiag
+ended_with "$tool" 0 || fail "TessaryDiag did not end after OK ($exit_status)"
+simdriver plug >/dev/null
+simdriver status --json | grep -q '"streamBufferDepth":20000,' ||
+  fail "the driver took no 20 ms depth: $(simdriver status | grep depth)"

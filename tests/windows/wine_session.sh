@@ -80,15 +80,4 @@ ended_with() {
   [ "$exit_status" = "$2" ]
 }
 
-# x_window TITLE: the X window of the visible window titled exactly so,
-# waited for up to 10 s.
-x_window() {
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
-    done
-    sleep 0.1
-  done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../x11/x_windows.sh"
