@@ -65,38 +65,43 @@ enum SimHostTarget {
 };
 
 #pragma pack(push, 1)
-typedef struct SIMHOST_REQUEST {
-    unsigned int kind;              /* enum SimHostKind */
-    unsigned int id;                /* echoed by the completion; 0 for closes */
-    unsigned long long file;        /* the driver's key of the file object */
-    unsigned int processId;         /* of the requesting program */
-    unsigned int code;              /* I/O control code, or admin command */
-    unsigned int inputSize;         /* bytes of input following this header */
-    unsigned int outputSize;        /* the program's output buffer size (at most SIMHOST_MAX_OUTPUT) */
-    unsigned int target;            /* create: enum SimHostTarget */
-    unsigned int unit;              /* create of SIMHOST_TARGET_UNIT: the unit index */
+typedef struct SIMHOST_REQUEST
+{
+    unsigned int kind;                /* enum SimHostKind */
+    unsigned int id;                  /* echoed by the completion; 0 for closes */
+    unsigned long long file;          /* the driver's key of the file object */
+    unsigned int processId;           /* of the requesting program */
+    unsigned int code;                /* I/O control code, or admin command */
+    unsigned int inputSize;           /* bytes of input following this header */
+    unsigned int outputSize;          /* the program's output buffer size (at most SIMHOST_MAX_OUTPUT) */
+    unsigned int target;              /* create: enum SimHostTarget */
+    unsigned int unit;                /* create of SIMHOST_TARGET_UNIT: the unit index */
     unsigned char interfaceClass[16]; /* create: the GUID of the class, in memory order */
 } SIMHOST_REQUEST;
 
 #define SIMHOST_FETCH_SIZE (sizeof(SIMHOST_REQUEST) + SIMHOST_MAX_INPUT)
 
-typedef struct SIMHOST_COMPLETION {
+typedef struct SIMHOST_COMPLETION
+{
     unsigned int id;
     unsigned int error; /* Win32 error: 0, a Windows error code, or a driver status (0xE.......) */
     unsigned int bytes; /* output bytes following this header */
     unsigned int reserved;
 } SIMHOST_COMPLETION;
 
-typedef struct SIMHOST_INTERFACE_STATE {
+typedef struct SIMHOST_INTERFACE_STATE
+{
     unsigned int unit;
     unsigned int enabled; /* 1 plugged, 0 unplugged: both classes' interfaces */
 } SIMHOST_INTERFACE_STATE;
 
-typedef struct SIMHOST_ADMIN {
+typedef struct SIMHOST_ADMIN
+{
     unsigned int command, a, b;
 } SIMHOST_ADMIN;
 
-typedef struct SIMHOST_ADMIN_REPLY {
+typedef struct SIMHOST_ADMIN_REPLY
+{
     unsigned int error; /* 0 done */
     unsigned int textSize;
     unsigned long long nextSequence;
