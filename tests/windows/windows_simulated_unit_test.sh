@@ -133,6 +133,13 @@ shows "48.0 kHz" || fail "the plugged unit's sample rate is not shown (shows '$(
 simdriver log >"$work/settings.log"
 grep -q '^TessarySettings open .*unit0' "$work/settings.log" ||
   { grep -v '^TessaryMixer' "$work/settings.log" | tail; fail "the settings program did not open the plugged unit"; }
+# A driver notification sets the event the program registered, in its own
+# process: the program reads the notification and refreshes.
+notifications_read() { simdriver log | grep -c '^TessarySettings 0x80882828 -> 0x00000000' || true; }
+read_before=$(notifications_read)
+simdriver notify 2 >/dev/null
+for _ in $(seq 50); do [ "$(notifications_read)" -gt "$read_before" ] && break; sleep 0.2; done
+[ "$(notifications_read)" -gt "$read_before" ] || fail "the settings program never read the driver's notification"
 simdriver unplug >/dev/null
 shows " No Device" || fail "after the unit went the dialog does not show ' No Device'"
 wine 'C:\Tessary\TessarySettings.exe' /e
