@@ -81,8 +81,14 @@ cmp -s "$state" "$work/state-before" || fail "the upgrade changed the mixer's st
 
 step "a silent uninstall takes away all it installed and keeps the user's data"
 wine "C:\\Program Files\\Ostrel\\Tessary\\Uninstall.exe" /S || fail "the silent uninstall failed"
-# The uninstaller runs from a copy of itself and returns at once.
-for _ in $(seq 100); do [ -e "$programs" ] || break; sleep 0.1; done
+# The uninstaller runs from a copy of itself and returns at once: wait until
+# it has taken away the last of what it removes (it goes on after the folder).
+uninstalled() {
+  [ ! -e "$programs" ] && [ ! -e "$start_menu" ] && [ -z "$(registry_value "$run_key" TessarySettings)" ] &&
+    ! wine reg query "$uninstall_key" >/dev/null 2>&1 && ! wine reg query 'HKLM\Software\Ostrel\Ostrel Tessary' >/dev/null 2>&1
+}
+deadline=$((SECONDS + 20))
+until uninstalled || [ "$SECONDS" -ge "$deadline" ]; do sleep 0.2; done
 [ ! -e "$programs" ] || fail "left behind: $(installed_files)"
 [ ! -e "$start_menu" ] || fail "the Start-menu entries stayed"
 [ -z "$(registry_value "$run_key" TessarySettings)" ] || fail "the logon start stayed"
