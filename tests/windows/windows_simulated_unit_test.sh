@@ -40,7 +40,10 @@ work_the_mixer() {
   done
   xdotool mouseup 1
   sleep 0.2
-  xdotool mousemove --sync --window "$1" 123 257 click 1
+  # The pointer comes to rest on the button before the click, as a user's does.
+  xdotool mousemove --sync --window "$1" 123 257
+  sleep 0.2
+  xdotool click 1
 }
 
 # mixer_lines LOG: the requests of the mixer, in order. The path of an open
