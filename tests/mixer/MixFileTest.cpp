@@ -339,6 +339,10 @@ TEST_F(DiskFileTest, KillingAWriterLeavesTheOldOrTheNewFileWhole)
     const int rounds = 150;
     int sawSecond = 0;
     for (int round = 0; round < rounds; ++round) {
+        // The writer says when its first save is done, so that every kill comes
+        // while it is writing, however slow a start (a sanitizer build's) is.
+        int started[2];
+        ASSERT_EQ(::pipe(started), 0);
         const pid_t writer = ::fork();
         ASSERT_GE(writer, 0);
         if (writer == 0) {
@@ -346,8 +350,16 @@ TEST_F(DiskFileTest, KillingAWriterLeavesTheOldOrTheNewFileWhole)
             for (unsigned i = 0;; ++i) {
                 file.properties = i % 2 == 0 ? second : first;
                 file.save();
+                if (i == 0) {
+                    const char done = 1;
+                    [[maybe_unused]] const auto written = ::write(started[1], &done, 1);
+                }
             }
         }
+        ::close(started[1]);
+        char done = 0;
+        ASSERT_EQ(::read(started[0], &done, 1), 1) << "round " << round;
+        ::close(started[0]);
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
         ::kill(writer, SIGKILL);
         ::waitpid(writer, nullptr, 0);
