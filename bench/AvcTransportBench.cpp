@@ -3,6 +3,7 @@
 // this process and behind the daemon's socket, side by side.
 //   bench_avc_transport [--requests N] [--check]
 // --check fails (exit 1) when the socket median is not below 50 microseconds.
+#include "AvcVolumeRequest.h"
 #include <DriverServer.h>
 #include <SimDriver.h>
 #include <win32/DriverSocketClient.h>
@@ -31,18 +32,6 @@ struct Figures
     double p90 = 0;
     int failures = 0;
 };
-
-std::vector<std::uint8_t> volumeRequest(std::uint8_t level)
-{
-    const std::uint8_t frame[] = {0x00, 0x08, 0xB8, 0x81, 0x05, 0x10, 0x02, 0x01, 0x02, 0x02, level, 0x00};
-    std::vector<std::uint8_t> request(520, 0);
-    const std::uint32_t word = 2000;
-    const std::uint32_t length = sizeof frame;
-    std::memcpy(request.data(), &word, 4);
-    std::memcpy(request.data() + 4, &length, 4);
-    std::memcpy(request.data() + 8, frame, sizeof frame);
-    return request;
-}
 
 // Times `requests` AV/C requests on the first unit of whatever driver is installed.
 Figures measure(int requests)

@@ -4,6 +4,7 @@
 // find them (SetupAPI). bench/windows/avc_transport.sh sets it beside the
 // Linux build's socket path in one run.
 //   bench_avc_driver [--requests N]
+#include "../AvcVolumeRequest.h"
 #include <DriverHost.h>
 
 #include <windows.h>
@@ -20,18 +21,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::uint8_t> volumeRequest(std::uint8_t level)
-{
-    const std::uint8_t frame[] = {0x00, 0x08, 0xB8, 0x81, 0x05, 0x10, 0x02, 0x01, 0x02, 0x02, level, 0x00};
-    std::vector<std::uint8_t> request(520, 0);
-    const std::uint32_t word = 2000;
-    const std::uint32_t length = sizeof frame;
-    std::memcpy(request.data(), &word, 4);
-    std::memcpy(request.data() + 4, &length, 4);
-    std::memcpy(request.data() + 8, frame, sizeof frame);
-    return request;
-}
 
 // The first present interface of the mixer's class, as SetupAPI gives it.
 std::string firstUnitPath()
